@@ -1,0 +1,169 @@
+#include "cpu/CPU.h"
+
+#include "cpu/CPUExternal.h"
+
+TCustomCPU::TCustomCPU(QObject* Owner) : QObject(Owner) {}
+
+TCustomCPU::~TCustomCPU() {
+    // The devices outlive us: they must not call back into a CPU that is gone.
+    for (TCustomCPUExternal* ext : Externals) {
+        if (ext && ext->CPUField == this) ext->CPUField = nullptr;
+    }
+}
+
+void TCustomCPU::ReadError() {
+    ShowMessage(QStringLiteral("Fehler beim lesen aus dem CPU-Speicher"),
+                QStringLiteral("CPU-Fehler!"), TMsgIcon::Warning);
+}
+
+void TCustomCPU::WriteError() {
+    ShowMessage(QStringLiteral("Fehler beim schreiben in den CPU-Speicher"),
+                QStringLiteral("CPU-Fehler!"), TMsgIcon::Warning);
+}
+
+int32_t TCustomCPU::AttachExternal(TCustomCPUExternal* Ext) {
+    for (int i = 0; i < MaxExternals; ++i) {
+        if (!Externals[i]) {
+            Externals[i] = Ext;
+            return i;
+        }
+    }
+    return -1;
+}
+
+void TCustomCPU::DetachExternal(TCustomCPUExternal* Ext) {
+    // The device's windows and timers go with it: left behind they would reach an empty slot,
+    // or the next device that takes the slot, and a re-attach would register them twice.
+    bool windowsRemoved = false;
+    for (int i = 0; i < MaxExternals; ++i) {
+        if (Externals[i] != Ext) continue;
+        Externals[i] = nullptr;
+        for (TMemoryWindow& w : Windows) {
+            if (w.ExternalIndex == i) {
+                UnmapExternalMemory(w.Base, w.Size);
+                w = TMemoryWindow{};
+                windowsRemoved = true;
+            }
+        }
+        for (TCPUTimer& t : TimerTable) {
+            if (t.ExternalIndex == i) t = TCPUTimer{};
+        }
+    }
+    if (windowsRemoved) RemapWindows();
+}
+
+void TCustomCPU::RemapWindows() {
+    // Unmapping one window also unmaps bytes that another window still covers.
+    for (const TMemoryWindow& w : Windows) {
+        if (w.ExternalIndex >= 0) MapExternalMemory(w.Base, w.Size);
+    }
+}
+
+bool TCustomCPU::AddMemoryWindow(int32_t ExternalIndex, uint32_t Base, uint32_t Size) {
+    for (TMemoryWindow& w : Windows) {
+        if (w.ExternalIndex == -1) {
+            w = TMemoryWindow{ExternalIndex, Base, Size};
+            MapExternalMemory(Base, Size);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TCustomCPU::RemoveMemoryWindow(int32_t ExternalIndex, uint32_t Base) {
+    for (TMemoryWindow& w : Windows) {
+        if (w.ExternalIndex == ExternalIndex && w.Base == Base) {
+            UnmapExternalMemory(w.Base, w.Size);
+            w = TMemoryWindow{};
+        }
+    }
+}
+
+bool TCustomCPU::AddTimer(int32_t ExternalIndex, int32_t Period, int32_t MagicNr) {
+    for (TCPUTimer& t : TimerTable) {
+        if (t.ExternalIndex == -1) {
+            t = TCPUTimer{ExternalIndex, Period, Period, MagicNr};
+            if (Period < CyclesToNextTimer) CyclesToNextTimer = Period;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TCustomCPU::RemoveTimer(int32_t ExternalIndex, int32_t MagicNr) {
+    for (TCPUTimer& t : TimerTable) {
+        if (t.ExternalIndex == ExternalIndex && t.MagicNr == MagicNr) t = TCPUTimer{};
+    }
+}
+
+bool TCustomCPU::ExternalRead(uint32_t Address, int32_t& Data) {
+    for (const TMemoryWindow& w : Windows) {
+        if (w.ExternalIndex < 0 || Address < w.Base || Address - w.Base >= w.Size) continue;
+        if (TCustomCPUExternal* ext = Externals[w.ExternalIndex]) ext->MemoryRead(Address, Data);
+    }
+    return true;
+}
+
+bool TCustomCPU::ExternalWrite(uint32_t Address, int32_t Data) {
+    for (const TMemoryWindow& w : Windows) {
+        if (w.ExternalIndex < 0 || Address < w.Base || Address - w.Base >= w.Size) continue;
+        if (TCustomCPUExternal* ext = Externals[w.ExternalIndex]) ext->MemoryWrite(Address, Data);
+    }
+    return true;
+}
+
+void TCustomCPU::ResetExternals() {
+    for (TCustomCPUExternal* ext : Externals) {
+        if (ext) ext->Reset();
+    }
+}
+
+void TCustomCPU::ServiceTimers() {
+    MessageCountdown -= CyclesSinceService;
+    if (MessageCountdown < 0) {
+        if (MessagePump) MessagePump();
+        MessageCountdown += MessageInterval;
+    }
+    int32_t next = MessageCountdown;
+    for (TCPUTimer& t : TimerTable) {
+        if (t.ExternalIndex < 0) continue;
+        t.Countdown -= CyclesSinceService;
+        if (t.Countdown <= 0) {
+            t.Countdown += t.Period;
+            if (TCustomCPUExternal* ext = Externals[t.ExternalIndex]) ext->HandleTimer(t.MagicNr);
+        }
+        if (t.Countdown < next) next = t.Countdown;
+    }
+    CyclesToNextTimer = next;
+    CyclesSinceService = 0;
+}
+
+void TCustomCPU::Execute(int32_t Count) {
+    if (Count < 1) return;
+    do {
+        --Count;
+        const int32_t cycles = ExecuteInstruction();
+        CycleCount += cycles;
+        CyclesSinceService += cycles;
+        CyclesToNextTimer -= cycles;
+        if (CyclesToNextTimer < 1) ServiceTimers();
+    } while (Count >= 1 && Running);
+}
+
+void TCustomCPU::Run() {
+    Running = true;
+    while (Running) Execute(RunChunk);
+}
+
+void TCustomCPU::Step(int32_t Count) {
+    Running = true;
+    Execute(Count);
+    Running = false;
+}
+
+TMsgResult TCustomCPU::ShowMessage(const QString& Text, const QString& Caption, TMsgIcon Icon,
+                                   TMsgButtons Buttons) {
+    if (MessageSink) return MessageSink->Show(Text, Caption, Icon, Buttons);
+    TStderrMessageSink fallback;
+    return fallback.Show(Text, Caption, Icon, Buttons);
+}

@@ -1,0 +1,108 @@
+#pragma once
+// The processor-independent half of every simulated CPU: the tables of attached devices,
+// memory windows and cycle timers, and the run loop (Run, Step, Stop, Execute) that calls the
+// processor's one-instruction executor, counts cycles, serves the timers and now and then lets
+// the window process its pending messages.
+
+#include "cpu/MessageSink.h"
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class TCustomCPUExternal;
+
+// An address range whose reads and writes the CPU routes to one attached device.
+struct TMemoryWindow {
+    int32_t ExternalIndex = -1; // -1 marks a free entry
+    uint32_t Base = 0;
+    uint32_t Size = 0; // covers Base <= a < Base + Size
+};
+
+// A cycle timer that calls its device back every Period executed cycles.
+struct TCPUTimer {
+    int32_t ExternalIndex = -1; // -1 marks a free entry
+    int32_t Period = 0;
+    int32_t Countdown = 0;
+    int32_t MagicNr = 0; // handed back to the device so it can tell its timers apart
+};
+
+class TCustomCPU : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxExternals = 100;
+    static constexpr int MaxWindows = 100;
+    static constexpr int MaxTimers = 100;
+    // The window gets to process its messages at least this often (in cycles).
+    static constexpr int32_t MessageInterval = 10000;
+    // Instructions per Execute call of Run.
+    static constexpr int32_t RunChunk = 10000000;
+
+    explicit TCustomCPU(QObject* Owner = nullptr);
+    ~TCustomCPU() override;
+
+    // Processor-specific operations.
+    virtual int32_t ReadMemory(uint32_t Address) = 0;
+    virtual void WriteMemory(uint32_t Address, int32_t Value) = 0;
+    virtual void MapExternalMemory(uint32_t Base, uint32_t Size) = 0;
+    virtual void UnmapExternalMemory(uint32_t Base, uint32_t Size) = 0;
+    virtual bool IsBreakpoint(uint32_t Address) = 0;
+    virtual void SetBreakpoint(uint32_t Address, bool Value) = 0;
+    virtual void ReadError();
+    virtual void WriteError();
+    // Executes exactly one instruction (with any interrupt entry before it); returns its cycles.
+    virtual int32_t ExecuteInstruction() = 0;
+    virtual void TraceFrom(uint32_t Address) = 0;
+
+    // Device table.
+    int32_t AttachExternal(TCustomCPUExternal* Ext);
+    void DetachExternal(TCustomCPUExternal* Ext);
+    TCustomCPUExternal* External(int Index) const { return Externals[Index]; }
+
+    // Memory windows and timers of attached devices.
+    bool AddMemoryWindow(int32_t ExternalIndex, uint32_t Base, uint32_t Size);
+    void RemoveMemoryWindow(int32_t ExternalIndex, uint32_t Base);
+    bool AddTimer(int32_t ExternalIndex, int32_t Period, int32_t MagicNr);
+    void RemoveTimer(int32_t ExternalIndex, int32_t MagicNr);
+    const std::array<TMemoryWindow, MaxWindows>& MemoryWindows() const { return Windows; }
+    const std::array<TCPUTimer, MaxTimers>& Timers() const { return TimerTable; }
+
+    // Device-served memory: every covering window's device is asked, in table order.
+    bool ExternalRead(uint32_t Address, int32_t& Data);
+    bool ExternalWrite(uint32_t Address, int32_t Data);
+    // Tells every attached device that the processor resets.
+    void ResetExternals();
+
+    // Run loop.
+    void Execute(int32_t Count);
+    void ServiceTimers();
+    void Run();
+    void Stop() { Running = false; }
+    void Step(int32_t Count);
+
+    // Reports a message through the installed sink (stderr when none is installed).
+    TMsgResult ShowMessage(const QString& Text, const QString& Caption, TMsgIcon Icon,
+                           TMsgButtons Buttons = TMsgButtons::Ok);
+
+    // Set while Run or Step is active; clearing it ends the run after the current instruction.
+    bool Running = false;
+    // Total cycles executed since the object was created; never reset. 64 bits wide so that
+    // it never turns negative in a long run.
+    int64_t CycleCount = 0;
+    int32_t CyclesToNextTimer = 0;
+    int32_t CyclesSinceService = 0;
+    int32_t MessageCountdown = 0;
+
+    // Called when it is time to process pending window messages; unset in a headless run.
+    std::function<void()> MessagePump;
+    // Where message boxes go; not owned.
+    TMessageSink* MessageSink = nullptr;
+
+private:
+    void RemapWindows();
+
+    std::array<TCustomCPUExternal*, MaxExternals> Externals{};
+    std::array<TMemoryWindow, MaxWindows> Windows{};
+    std::array<TCPUTimer, MaxTimers> TimerTable{};
+};
