@@ -1,0 +1,235 @@
+// The on-chip IO register block, the ports and the real-time interrupt.
+#include "hc11/C68HC11Env.h"
+
+#include "hc11/C68HC11.h"
+
+TCPU_68HC11_Enviroment::TCPU_68HC11_Enviroment(QObject* Owner) : TCustomCPUExternal(Owner) {}
+
+bool TCPU_68HC11_Enviroment::Registered() const {
+    return ExternalIndex() >= 0 && CPU();
+}
+
+TCPU_68HC11_* TCPU_68HC11_Enviroment::Core() const {
+    return qobject_cast<TCPU_68HC11_*>(CPU());
+}
+
+void TCPU_68HC11_Enviroment::Attached(TCustomCPU*) {
+    if (!Registered()) return;
+    CPU()->AddMemoryWindow(ExternalIndex(), DefaultRegisterBase, BlockSize);
+    CPU()->AddTimer(ExternalIndex(), RTITickCycles, 1);
+    RegisterBase = DefaultRegisterBase;
+}
+
+bool TCPU_68HC11_Enviroment::MemoryRead(uint32_t Address, int32_t& Data) {
+    Data = 0;
+    const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
+    switch (offset) {
+    case RegPORTA: Data = PortPins[PortA]; break;
+    case RegPORTC: Data = PortPins[PortC]; break;
+    case RegPORTB: Data = PortPins[PortB]; break;
+    case RegDDRC: Data = DDRC; break;
+    case RegPORTD: Data = PortPins[PortD]; break;
+    case RegDDRD: Data = DDRD; break;
+    case RegPORTE: Data = PortPins[PortE]; break;
+    case RegTMSK1: Data = TMSK1; break;
+    case RegTFLG1: Data = TFLG1; break;
+    case RegTMSK2: Data = TMSK2; break;
+    case RegTFLG2: Data = TFLG2; break;
+    case RegPACTL: Data = PACTL; break;
+    case RegSPCR: Data = SPCR; break;
+    case RegBAUD: Data = BAUD; break;
+    case RegSCCR2: Data = SCCR2; break;
+    case RegOPTION: Data = OPTION; break;
+    // HPRIO is readable so that a program can see the operating mode, as on the chip; writes
+    // stay unimplemented because interrupt priorities are not modelled.
+    case RegHPRIO: Data = HPRIO; break;
+    case RegINIT: Data = INIT; break;
+    case RegCONFIG: Data = CONFIG; break;
+    default: ReportUnimplemented(offset, false); break;
+    }
+    return true;
+}
+
+bool TCPU_68HC11_Enviroment::MemoryWrite(uint32_t Address, int32_t Data) {
+    const int32_t value = Data & 0xFF;
+    const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
+    switch (offset) {
+    case RegPORTA:
+        PortLatch[PortA] = value & 0xF8;
+        UpdatePortA();
+        break;
+    case RegPORTC:
+        PortLatch[PortC] = value;
+        UpdatePortC();
+        break;
+    case RegPORTB:
+        PortPins[PortB] = value;
+        if (OnPortBChange) OnPortBChange();
+        break;
+    case RegDDRC:
+        DDRC = value;
+        UpdatePortC();
+        break;
+    case RegPORTD:
+        PortLatch[PortD] = value & 0x3F;
+        UpdatePortD();
+        break;
+    case RegDDRD:
+        // New output bits show the latch at once, as DDRC does for port C.
+        DDRD = value & 0x3F;
+        UpdatePortD();
+        break;
+    case RegPORTE: break; // input-only port
+    case RegTMSK1:
+        TMSK1 = value;
+        UpdateInterruptLines();
+        break;
+    case RegTFLG1: // writing 1 clears a flag
+        TFLG1 &= ~value & 0xFF;
+        UpdateInterruptLines();
+        break;
+    case RegTMSK2:
+        TMSK2 = value & 0xF3;
+        UpdateInterruptLines();
+        break;
+    case RegTFLG2:
+        TFLG2 &= ~value & 0xF0;
+        UpdateInterruptLines();
+        break;
+    case RegPACTL:
+        PACTL = value & 0xF3;
+        RTIDivider = 2 << (value & 0x03);
+        UpdatePortA(); // PACTL bit 7 is the direction of port A bit 7
+        break;
+    case RegSPCR: SPCR = value; break;
+    case RegBAUD: BAUD = value; break;
+    case RegSCCR2: SCCR2 = value; break;
+    case RegOPTION: OPTION = value; break;
+    case RegINIT:
+        INIT = value;
+        MoveRegisterBlock(static_cast<uint32_t>(value & 0x0F) * 0x1000);
+        break;
+    default: ReportUnimplemented(offset, true); break;
+    }
+    return true;
+}
+
+void TCPU_68HC11_Enviroment::MoveRegisterBlock(uint32_t NewBase) {
+    if (Registered()) {
+        CPU()->RemoveMemoryWindow(ExternalIndex(), RegisterBase);
+        CPU()->AddMemoryWindow(ExternalIndex(), NewBase, BlockSize);
+    }
+    RegisterBase = NewBase;
+}
+
+void TCPU_68HC11_Enviroment::ReportUnimplemented(uint32_t Offset, bool IsWrite) {
+    TCustomCPU* cpu = CPU();
+    if (!cpu) return;
+    const QString text = QStringLiteral("Nicht implementierte IO-Adresse: $") +
+                         QString::number(Offset & 0xFF, 16).rightJustified(2, u'0').toUpper();
+    const QString caption = IsWrite ? QStringLiteral("68HC11Env-Fehler - MemoryWrite")
+                                    : QStringLiteral("68HC11Env-Fehler - MemoryRead");
+    cpu->ShowMessage(text, caption, TMsgIcon::Warning, TMsgButtons::Ok);
+    // A program that polls such an address would otherwise open the box again right after
+    // every OK, and the user could never reach Stop.
+    cpu->Stop();
+}
+
+int32_t TCPU_68HC11_Enviroment::PortOutputMask(TPort Port) const {
+    switch (Port) {
+    case PortA: return (PACTL & 0x80) | 0x78;
+    case PortB: return 0xFF;
+    case PortC: return DDRC & 0xFF;
+    case PortD: return DDRD & 0x3F;
+    case PortE: return 0;
+    }
+    return 0;
+}
+
+void TCPU_68HC11_Enviroment::UpdatePortA() {
+    const int32_t mask = PortOutputMask(PortA);
+    PortPins[PortA] = ((PortPins[PortA] & ~mask) | (PortLatch[PortA] & mask)) & 0xFF;
+    if (OnPortAChange) OnPortAChange();
+}
+
+void TCPU_68HC11_Enviroment::UpdatePortC() {
+    const int32_t mask = PortOutputMask(PortC);
+    PortPins[PortC] = ((PortPins[PortC] & ~mask) | (PortLatch[PortC] & mask)) & 0xFF;
+    if (OnPortCChange) OnPortCChange();
+}
+
+void TCPU_68HC11_Enviroment::UpdatePortD() {
+    const int32_t mask = PortOutputMask(PortD);
+    PortPins[PortD] = ((PortPins[PortD] & ~mask) | (PortLatch[PortD] & mask)) & 0x3F;
+    if (OnPortDChange) OnPortDChange();
+}
+
+void TCPU_68HC11_Enviroment::SetPortAInput(int32_t Value) {
+    const int32_t mask = PortOutputMask(PortA);
+    PortPins[PortA] = ((Value & ~mask) | (PortPins[PortA] & mask)) & 0xFF;
+}
+
+void TCPU_68HC11_Enviroment::SetPortCInput(int32_t Value) {
+    const int32_t mask = PortOutputMask(PortC);
+    PortPins[PortC] = ((Value & ~mask) | (PortPins[PortC] & mask)) & 0xFF;
+}
+
+void TCPU_68HC11_Enviroment::SetPortDInput(int32_t Value) {
+    const int32_t mask = PortOutputMask(PortD);
+    PortPins[PortD] = ((Value & ~mask) | (PortPins[PortD] & mask)) & 0x3F;
+}
+
+void TCPU_68HC11_Enviroment::SetPortEInput(int32_t Value) {
+    PortPins[PortE] = Value & 0xFF;
+}
+
+void TCPU_68HC11_Enviroment::UpdateInterruptLines() {
+    TCPU_68HC11_* core = Core();
+    if (!core) return;
+    const int32_t t1 = TMSK1 & TFLG1;
+    const int32_t t2 = TMSK2 & TFLG2 & 0xF0;
+    const int32_t spi = SPCR & SPSR & 0x80;
+    core->SetPendingInterrupt(12, spi & 0x80);
+    core->SetPendingInterrupt(13, t2 & 0x10);
+    core->SetPendingInterrupt(14, t2 & 0x20);
+    core->SetPendingInterrupt(15, t2 & 0x80);
+    core->SetPendingInterrupt(16, t1 & 0x08);
+    core->SetPendingInterrupt(17, t1 & 0x10);
+    core->SetPendingInterrupt(18, t1 & 0x20);
+    core->SetPendingInterrupt(19, t1 & 0x40);
+    core->SetPendingInterrupt(20, t1 & 0x80);
+    core->SetPendingInterrupt(21, t1 & 0x01);
+    core->SetPendingInterrupt(22, t1 & 0x02);
+    core->SetPendingInterrupt(23, t1 & 0x04);
+    core->SetPendingInterrupt(TCPU_68HC11_::IrqRTI, t2 & 0x40);
+}
+
+bool TCPU_68HC11_Enviroment::HandleTimer(int32_t MagicNr) {
+    if (MagicNr != 1) return false;
+    // ">=" rather than "==": a program that lowers the divider below the current count gets
+    // its next RTI at once instead of never.
+    if (++RTICount >= RTIDivider) {
+        RTICount = 0;
+        TFLG2 |= 0x40;
+        UpdateInterruptLines();
+    }
+    return true;
+}
+
+void TCPU_68HC11_Enviroment::Reset() {
+    MoveRegisterBlock(DefaultRegisterBase);
+    // Input pins of port A (bits 0-2, and bit 7 now that PACTL is cleared) keep the levels the
+    // outside drives; the output pins 3-6 go low.
+    PortPins[PortA] &= 0x87;
+    PortPins[PortB] = 0;
+    TMSK1 = TFLG1 = TMSK2 = TFLG2 = PACTL = 0;
+    OPTION = 0x10;
+    static constexpr int32_t ModeBits[] = {0x00, 0x20, 0xD0, 0x70};
+    HPRIO = 0x05 | ModeBits[static_cast<int>(ModeField) & 3];
+    INIT = 0x01;
+    CONFIG = static_cast<int32_t>(ConfigField.toInt()) & 0x0F;
+    RTICount = 0;
+    RTIDivider = 2;
+    // A request raised before the reset must not survive it.
+    UpdateInterruptLines();
+}

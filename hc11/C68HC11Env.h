@@ -1,0 +1,133 @@
+#pragma once
+// The 68HC11's on-chip environment as far as the simulator needs it: the 64-byte IO register
+// block with ports A to E and their data-direction registers, the timer flag and mask
+// registers, the real-time interrupt (RTI), and the reset values that depend on the operating
+// mode. It is a device of the CPU: the register block is one memory window, the RTI runs from
+// one cycle timer, and interrupt requests are raised on the core's request lines 12 to 24.
+
+#include "cpu/CPUExternal.h"
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class TCPU_68HC11_;
+
+using TPortChangeProcedure = std::function<void()>;
+
+class TCPU_68HC11_Enviroment : public TCustomCPUExternal {
+    Q_OBJECT
+  public:
+    // Mode pins as wired on the board; stored only.
+    enum THC11Flag { hc11_ModA = 0x01, hc11_ModB = 0x02 };
+    Q_DECLARE_FLAGS(THC11Flags, THC11Flag)
+    Q_FLAG(THC11Flags)
+    // CONFIG bits; each value is the bit the flag sets in the CONFIG register at reset.
+    enum THC11ConfigBits {
+        hc11_EEON = 0x01,
+        hc11_ROMON = 0x02,
+        hc11_NOCOP = 0x04,
+        hc11_NOSEC = 0x08
+    };
+    Q_DECLARE_FLAGS(THC11Config, THC11ConfigBits)
+    Q_FLAG(THC11Config)
+    enum THC11Mode {
+        hc11_Normal_Single_Chip,
+        hc11_Normal_Expanded,
+        hc11_Special_Bootstrap,
+        hc11_Special_Test
+    };
+    Q_ENUM(THC11Mode)
+
+    Q_PROPERTY(THC11Flags Flags READ Flags WRITE SetFlags)
+    Q_PROPERTY(THC11Config Config READ Config WRITE SetConfig)
+    Q_PROPERTY(THC11Mode Mode READ Mode WRITE SetMode)
+
+    // Indices into PortPins and PortLatch.
+    enum TPort { PortA = 0, PortB, PortC, PortD, PortE };
+
+    // Register offsets within the block.
+    static constexpr uint32_t RegPORTA = 0x00, RegPORTC = 0x03, RegPORTB = 0x04, RegDDRC = 0x07,
+                              RegPORTD = 0x08, RegDDRD = 0x09, RegPORTE = 0x0A, RegTMSK1 = 0x22,
+                              RegTFLG1 = 0x23, RegTMSK2 = 0x24, RegTFLG2 = 0x25, RegPACTL = 0x26,
+                              RegSPCR = 0x28, RegBAUD = 0x2B, RegSCCR2 = 0x2D, RegOPTION = 0x39,
+                              RegHPRIO = 0x3C, RegINIT = 0x3D, RegCONFIG = 0x3F;
+    static constexpr uint32_t DefaultRegisterBase = 0x1000;
+    static constexpr uint32_t BlockSize = 0x40;
+    // Cycles between two RTI ticks; the RTI flag rises every RTIDivider ticks.
+    static constexpr int32_t RTITickCycles = 0x1000;
+
+    explicit TCPU_68HC11_Enviroment(QObject* Owner = nullptr);
+
+    // Device callbacks from the CPU.
+    bool MemoryRead(uint32_t Address, int32_t& Data) override;
+    bool MemoryWrite(uint32_t Address, int32_t Data) override;
+    void Reset() override;
+    bool HandleTimer(int32_t MagicNr) override;
+
+    // Input pins driven from outside (the port panels). Output pins keep their level; no
+    // port-change event fires.
+    void SetPortAInput(int32_t Value);
+    void SetPortCInput(int32_t Value);
+    void SetPortDInput(int32_t Value);
+    void SetPortEInput(int32_t Value);
+
+    // The bits of a port that the program drives (1 = output): A by PACTL bit 7 plus bits 3-6,
+    // B all, C by DDRC, D by DDRD, E none.
+    int32_t PortOutputMask(TPort Port) const;
+
+    // Recomputes the core's request lines 12 to 24 from the flag and mask registers. Does
+    // nothing when the CPU is not a 68HC11 core.
+    void UpdateInterruptLines();
+
+    // Published settings; Config and Mode take effect at the next reset, Flags are stored only.
+    THC11Flags Flags() const { return FlagsField; }
+    void SetFlags(THC11Flags Value) { FlagsField = Value; }
+    THC11Config Config() const { return ConfigField; }
+    void SetConfig(THC11Config Value) { ConfigField = Value; }
+    THC11Mode Mode() const { return ModeField; }
+    void SetMode(THC11Mode Value) { ModeField = Value; }
+
+    // Fired when the program writes a port (or a register that sets its directions), whether
+    // or not a pin changed. Never fired by Reset or the port-input operations.
+    TPortChangeProcedure OnPortAChange;
+    TPortChangeProcedure OnPortBChange;
+    TPortChangeProcedure OnPortCChange;
+    TPortChangeProcedure OnPortDChange;
+
+    // Address of the register block: $1000 after attaching and after every reset; INIT moves it.
+    uint32_t RegisterBase = 0;
+    int32_t RTICount = 0;
+    // Ticks per RTI flag: 2, 4, 8 or 16 (PACTL bits 1-0 = 0..3), so one RTI every 8192, 16384,
+    // 32768 or 65536 cycles.
+    int32_t RTIDivider = 2;
+
+    // Pin levels of ports A to E (what a read of the port returns), and the output latches of
+    // ports A, C and D (what the program last wrote; B and E unused).
+    std::array<int32_t, 5> PortPins{};
+    std::array<int32_t, 5> PortLatch{};
+
+    // Register images.
+    int32_t TMSK1 = 0, TFLG1 = 0, TMSK2 = 0, TFLG2 = 0, PACTL = 0, SPCR = 0, SPSR = 0, SCCR2 = 0,
+            BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0, INIT = 0, CONFIG = 0;
+
+  protected:
+    void Attached(TCustomCPU* NewCPU) override;
+
+  private:
+    THC11Flags FlagsField;
+    THC11Config ConfigField;
+    THC11Mode ModeField = hc11_Normal_Single_Chip;
+
+    bool Registered() const;
+    void UpdatePortA();
+    void UpdatePortC();
+    void UpdatePortD();
+    void MoveRegisterBlock(uint32_t NewBase);
+    void ReportUnimplemented(uint32_t Offset, bool IsWrite);
+    TCPU_68HC11_* Core() const;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TCPU_68HC11_Enviroment::THC11Flags)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TCPU_68HC11_Enviroment::THC11Config)
