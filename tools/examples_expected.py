@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""Writes examples/expected.json: what the bundled example programs must leave in memory.
+
+The values come from the programs' algorithms written out in Python, not from a simulator, so
+that a run of a listing in the simulator can be checked against them. The layout is the one of
+the expected results of the shared example programs.
+"""
+
+import json
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import mklisting  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+EXAMPLES = os.path.join(ROOT, "examples")
+
+
+def symbols_of(name):
+    asm = mklisting.Assembler()
+    with open(os.path.join(EXAMPLES, name), encoding="latin-1") as f:
+        asm.assemble(f.read().split("\n"))
+    return asm.symbols
+
+
+def hexbytes(data):
+    return "".join("%02X" % b for b in data)
+
+
+def xorshift16(x):
+    x ^= (x << 7) & 0xFFFF
+    x ^= x >> 9
+    x ^= (x << 8) & 0xFFFF
+    return x
+
+
+def crc16_ccitt(data, crc=0xFFFF):
+    for b in data:
+        crc ^= b << 8
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x1021) if crc & 0x8000 else (crc << 1)
+            crc &= 0xFFFF
+    return crc
+
+
+def bench():
+    s = symbols_of("bench.asm")
+    weights = [1, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53]
+    seed, crcx, total, odds = 0xACE1, 0, 0, 0
+    for _ in range(s["NROUNDS"]):
+        buf = []
+        for _ in range(128):
+            seed = xorshift16(seed)
+            buf += [seed >> 8, seed & 0xFF]
+        crc = crc16_ccitt(buf)
+        crcx ^= crc
+        for i, b in enumerate(buf):
+            total = (total + b * weights[i % 16]) & 0xFFFFFF
+        odds += sum(b & 1 for b in buf)
+        ordered = sorted(buf[:s["NSORT"]])
+        digits = ("%05d" % crc).encode() + b"\0"
+    rounds = s["NROUNDS"]
+    page0 = bytes([seed >> 8, seed & 0xFF, crc >> 8, crc & 0xFF, crcx >> 8, crcx & 0xFF,
+                   total >> 16, (total >> 8) & 0xFF, total & 0xFF, odds >> 8, odds & 0xFF,
+                   rounds >> 8, rounds & 0xFF])
+    return {
+        "name": "bench",
+        "file": "bench.lst",
+        "source": "bench.asm",
+        "description": "Benchmark: xorshift fill, CRC-16/CCITT, MUL-weighted sum, insertion sort, "
+                       "BRCLR count and IDIV decimal conversion, %d rounds." % rounds,
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 20000000,
+        "checks": [
+            {"address": "0000", "bytes": hexbytes(page0),
+             "what": "SEED, CRC, CRCX, SUM (24 bit), ODDS, ROUNDS"},
+            {"address": "%04X" % s["DIGITS"], "bytes": hexbytes(digits),
+             "what": "DIGITS: CRC of the last round in decimal"},
+            {"address": "%04X" % s["BUF"], "bytes": hexbytes(buf), "what": "BUF, last round"},
+            {"address": "%04X" % s["SORTED"], "bytes": hexbytes(ordered),
+             "what": "SORTED, last round"},
+        ],
+        "registers": {"D": "%04X" % crc, "X": "%04X" % rounds, "Y": "%04X" % odds,
+                      "SP": "00FF"},
+    }
+
+
+def main():
+    data = {
+        "conventions": {
+            "addresses": "hex strings, 4 digits",
+            "bytes": "hex string, two digits per byte, starting at address",
+            "registers": "values at done_address; D = A:B, SP = stack pointer",
+            "start": "execution starts at the reset vector ($FFFE) = start_address",
+            "done": "the program ends in \"done: bra done\"; stop when PC == done_address",
+        },
+        "programs": [bench()],
+    }
+    with open(os.path.join(EXAMPLES, "expected.json"), "w") as f:
+        json.dump(data, f, indent=1)
+        f.write("\n")
+
+
+if __name__ == "__main__":
+    main()
