@@ -1,0 +1,59 @@
+#pragma once
+// One IO port bit by bit: the value in hexadecimal, a cell per bit ("1" on red, "0" on white)
+// and a toggle button per bit that drives the port's input pin. Most significant bit left.
+
+#include <QFrame>
+#include <QList>
+#include <cstdint>
+#include <functional>
+
+class QLabel;
+class QToolButton;
+
+class TKVCPUPortPanel : public QFrame {
+    Q_OBJECT
+  public:
+    // Bits a panel can show: the value and the input sum are 32-bit numbers.
+    static constexpr int MaxBits = 32;
+
+    explicit TKVCPUPortPanel(QWidget* Parent = nullptr);
+
+    int32_t BitCount() const { return FBitCount; }
+    // Recreates the cells and buttons (all buttons up) and sizes the panel to fit them.
+    void SetBitCount(int32_t Value);
+
+    int32_t Value() const { return FValue; }
+    void SetValue(int32_t Value);
+
+    // The bits whose buttons are down, as of the last click.
+    int32_t InputValue() const { return FInputValue; }
+
+    bool InputPort() const { return FInputPort; }
+    void SetInputPort(bool Value);
+
+    // Stored only: the panel looks and behaves the same either way.
+    bool OutputPort() const { return FOutputPort; }
+    void SetOutputPort(bool Value) { FOutputPort = Value; }
+
+    QString Caption() const { return FCaption; }
+    void SetCaption(const QString& Value);
+
+    // Fired after the user toggled a bit button.
+    std::function<void(QObject* Sender)> OnChange;
+
+    QLabel* ValueLabel = nullptr;
+    QLabel* CaptionLabel = nullptr;
+    // One per bit, most significant bit first.
+    QList<QLabel*> BitCells;
+    QList<QToolButton*> BitButtons;
+
+  private:
+    void ButtonClick();
+
+    int32_t FBitCount = 0;
+    int32_t FValue = 0;
+    int32_t FInputValue = 0;
+    bool FInputPort = false;
+    bool FOutputPort = false;
+    QString FCaption;
+};

@@ -1,0 +1,131 @@
+#include "ui/KvSimControl.h"
+
+#include "ui/KvErrorBox.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QToolButton>
+
+#include <exception>
+
+// The glyphs live in this library's resources; a static library has to register them itself.
+static void InitSimControlResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+constexpr int ButtonSize = 25;
+
+// A glyph resource holds two images side by side: normal on the left, disabled on the right.
+QIcon TwoImageGlyph(const QString& Resource) {
+    const QPixmap strip(Resource);
+    const int width = strip.width() / 2;
+    QIcon icon;
+    icon.addPixmap(strip.copy(0, 0, width, strip.height()), QIcon::Normal);
+    icon.addPixmap(strip.copy(width, 0, width, strip.height()), QIcon::Disabled);
+    return icon;
+}
+
+} // namespace
+
+TKV68HC11SimControl::TKV68HC11SimControl(QWidget* Parent) : QFrame(Parent) {
+    InitSimControlResources();
+    resize(75, 25);
+    PlayButton = AddButton(QStringLiteral(":/PLAY"), 0);
+    SlowButton = AddButton(QStringLiteral(":/SLOW"), ButtonSize);
+    StopButton = AddButton(QStringLiteral(":/STOP"), 2 * ButtonSize);
+    PlayButton->setObjectName(QStringLiteral("PlayButton"));
+    SlowButton->setObjectName(QStringLiteral("SlowButton"));
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    PlayButton->setToolTip(QStringLiteral("Start"));
+    SlowButton->setToolTip(QStringLiteral("Einzelschritt"));
+    StopButton->setToolTip(QStringLiteral("Stop"));
+    connect(PlayButton, &QToolButton::clicked, this, [this] { Play(); });
+    connect(SlowButton, &QToolButton::clicked, this, [this] { SingleStep(); });
+    connect(StopButton, &QToolButton::clicked, this, [this] { Stop(); });
+}
+
+QToolButton* TKV68HC11SimControl::AddButton(const QString& Resource, int Left) {
+    auto* button = new QToolButton(this);
+    button->setGeometry(Left, 0, ButtonSize, ButtonSize);
+    button->setIcon(TwoImageGlyph(Resource));
+    button->setIconSize(QSize(16, 16));
+    button->setEnabled(false);
+    return button;
+}
+
+void TKV68HC11SimControl::resizeEvent(QResizeEvent* Event) {
+    QFrame::resizeEvent(Event);
+    // Any remainder of the division goes to the middle button.
+    const int w = width() / 3;
+    const int h = height();
+    PlayButton->setGeometry(0, 0, w, h);
+    SlowButton->setGeometry(w, 0, width() - 2 * w, h);
+    StopButton->setGeometry(width() - w, 0, w, h);
+}
+
+void TKV68HC11SimControl::SetCPU(TCustomCPU* Value) {
+    FCPU = Value;
+    if (Value) {
+        SetButtons(false);
+    } else {
+        PlayButton->setEnabled(false);
+        SlowButton->setEnabled(false);
+        StopButton->setEnabled(false);
+    }
+}
+
+void TKV68HC11SimControl::SetButtons(bool Running) {
+    PlayButton->setEnabled(!Running);
+    SlowButton->setEnabled(!Running);
+    StopButton->setEnabled(Running);
+}
+
+void TKV68HC11SimControl::Play() {
+    RunGuarded([](TCustomCPU& Cpu) { Cpu.Run(); });
+}
+
+void TKV68HC11SimControl::SingleStep() {
+    RunGuarded([](TCustomCPU& Cpu) { Cpu.Step(1); });
+}
+
+void TKV68HC11SimControl::Stop() {
+    if (FCPU) FCPU->Stop();
+}
+
+void TKV68HC11SimControl::RunGuarded(const std::function<void(TCustomCPU&)>& Body) {
+    // A second run started from inside the first one's message processing would nest another
+    // run loop on the stack with every command, and a nested step would end the outer run.
+    if (!FCPU || FBusy || FCPU->Running) return;
+    QPointer<TCustomCPU> cpu = FCPU;
+    FBusy = true;
+    SetButtons(true);
+    bool failed = false;
+    QString error;
+    try {
+        Body(*cpu);
+    } catch (const std::exception& e) {
+        failed = true;
+        error = QString::fromLocal8Bit(e.what()).trimmed();
+    } catch (...) {
+        failed = true;
+    }
+    FBusy = false;
+    SetButtons(false);
+    if (failed) {
+        // The exception left the loop with the CPU's running flag still set.
+        if (cpu) cpu->Running = false;
+        ReportError(error.isEmpty()
+                        ? QStringLiteral("Die Simulation wurde wegen eines unbekannten Fehlers "
+                                         "angehalten.")
+                        : QStringLiteral("Die Simulation wurde wegen eines Fehlers angehalten:\n%1")
+                              .arg(error));
+    }
+    if (OnFinish) OnFinish(this);
+}
+
+void TKV68HC11SimControl::ReportError(const QString& Text) {
+    KvReportError(MessageSink, this, Text);
+}
