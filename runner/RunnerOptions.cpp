@@ -1,0 +1,203 @@
+#include "runner/RunnerOptions.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string Upper(std::string Text) {
+    for (char& c : Text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return Text;
+}
+
+struct TRegisterName {
+    const char* Name;
+    TRegisterSetting::TRegister Register;
+    uint32_t Max;
+};
+
+constexpr TRegisterName RegisterNames[] = {
+    {"PC", TRegisterSetting::PC, 0xFFFF}, {"A", TRegisterSetting::A, 0xFF},
+    {"B", TRegisterSetting::B, 0xFF},     {"D", TRegisterSetting::D, 0xFFFF},
+    {"X", TRegisterSetting::X, 0xFFFF},   {"Y", TRegisterSetting::Y, 0xFFFF},
+    {"SP", TRegisterSetting::SP, 0xFFFF}, {"CCR", TRegisterSetting::CCR, 0xFF},
+};
+
+// Splits "NAME=VALUE"; false when there is no "=".
+bool SplitAssignment(const std::string& Text, std::string& Name, std::string& Value) {
+    const size_t eq = Text.find('=');
+    if (eq == std::string::npos) return false;
+    Name = Upper(Text.substr(0, eq));
+    Value = Text.substr(eq + 1);
+    return true;
+}
+
+} // namespace
+
+std::optional<uint64_t> ParseRunnerNumber(const std::string& Text, uint64_t Max) {
+    std::string digits = Text;
+    int base = 10;
+    if (!digits.empty() && digits[0] == '$') {
+        digits.erase(0, 1);
+        base = 16;
+    } else if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.erase(0, 2);
+        base = 16;
+    }
+    if (digits.empty()) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : digits) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return std::nullopt;
+        if (value > (Max - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base))
+            return std::nullopt;
+        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
+    }
+    return value;
+}
+
+TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
+    TParseResult result;
+    TRunnerOptions& o = result.Options;
+    auto fail = [&result](const std::string& Message) {
+        result.Error = Message;
+        return result;
+    };
+
+    for (size_t i = 0; i < Args.size(); ++i) {
+        std::string arg = Args[i];
+        if (arg == "--help" || arg == "-h") {
+            o.Help = true;
+            continue;
+        }
+        if (arg.size() < 2 || arg[0] != '-' || arg == "-") {
+            if (!o.Listing.empty()) return fail("Mehr als eine Listdatei angegeben: " + arg);
+            o.Listing = arg;
+            continue;
+        }
+        if (arg == "--") {
+            if (i + 2 != Args.size() || !o.Listing.empty())
+                return fail("Nach \"--\" wird genau eine Listdatei erwartet.");
+            o.Listing = Args[++i];
+            continue;
+        }
+
+        // Flags without a value.
+        if (arg == "--no-reset") { o.NoReset = true; continue; }
+        if (arg == "--trace") { o.Trace = true; continue; }
+        if (arg == "--regs") { o.Regs = true; continue; }
+        if (arg == "--stats") { o.Stats = true; continue; }
+
+        // Options with a value: "--name value" or "--name=value".
+        std::string name = arg;
+        std::string value;
+        bool haveValue = false;
+        if (const size_t eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            haveValue = true;
+        }
+        static const char* const WithValue[] = {"--max-steps", "--max-cycles", "--break", "--set",
+                                                "--port", "--dump", "--memory-out"};
+        if (std::find_if(std::begin(WithValue), std::end(WithValue),
+                         [&name](const char* n) { return name == n; }) == std::end(WithValue))
+            return fail("Unbekannte Option: " + arg);
+        if (!haveValue) {
+            if (i + 1 >= Args.size()) return fail("Option " + name + " erwartet einen Wert.");
+            value = Args[++i];
+        }
+
+        if (name == "--max-steps" || name == "--max-cycles") {
+            const auto n = ParseRunnerNumber(value, UINT64_MAX / 2);
+            if (!n) return fail("Ungültige Zahl für " + name + ": " + value);
+            (name == "--max-steps" ? o.MaxSteps : o.MaxCycles) = *n;
+        } else if (name == "--break") {
+            const auto a = ParseRunnerNumber(value, 0xFFFF);
+            if (!a) return fail("Ungültige Adresse für --break: " + value);
+            o.Breakpoints.push_back(static_cast<uint32_t>(*a));
+        } else if (name == "--set") {
+            std::string reg, v;
+            if (!SplitAssignment(value, reg, v))
+                return fail("--set erwartet REGISTER=WERT: " + value);
+            const auto* r = std::find_if(std::begin(RegisterNames), std::end(RegisterNames),
+                                         [&reg](const TRegisterName& n) { return reg == n.Name; });
+            if (r == std::end(RegisterNames))
+                return fail("Unbekanntes Register für --set: " + reg +
+                            " (erlaubt: PC, A, B, D, X, Y, SP, CCR)");
+            const auto n = ParseRunnerNumber(v, r->Max);
+            if (!n) return fail("Ungültiger Wert für Register " + reg + ": " + v);
+            o.Registers.push_back({r->Register, static_cast<uint32_t>(*n)});
+        } else if (name == "--port") {
+            std::string port, v;
+            if (!SplitAssignment(value, port, v)) return fail("--port erwartet PORT=WERT: " + value);
+            if (port != "A" && port != "C" && port != "D" && port != "E")
+                return fail("Ungültiger Port für --port: " + port +
+                            " (Eingänge haben nur die Ports A, C, D und E)");
+            const auto n = ParseRunnerNumber(v, 0xFF);
+            if (!n) return fail("Ungültiger Wert für Port " + port + ": " + v);
+            o.Ports.push_back({port[0], static_cast<uint32_t>(*n)});
+        } else if (name == "--dump") {
+            const size_t colon = value.find(':');
+            if (colon == std::string::npos) return fail("--dump erwartet START:LÄNGE: " + value);
+            const auto start = ParseRunnerNumber(value.substr(0, colon), 0xFFFF);
+            const auto length = ParseRunnerNumber(value.substr(colon + 1), 0x10000);
+            if (!start || !length) return fail("Ungültiger Bereich für --dump: " + value);
+            o.Dumps.push_back({static_cast<uint32_t>(*start), static_cast<uint32_t>(*length)});
+        } else if (name == "--memory-out") {
+            if (value.empty()) return fail("--memory-out erwartet einen Dateinamen.");
+            o.MemoryOut = value;
+        }
+    }
+    if (!o.Help && o.Listing.empty()) return fail("Keine Listdatei angegeben.");
+    return result;
+}
+
+std::string RunnerHelpText() {
+    return R"(Aufruf: tarvik68hc11-run [Optionen] LISTING
+
+Lädt die Listdatei LISTING eines 68HC11-Assemblers und führt das Programm ohne Fenster aus:
+dieselbe Simulation wie im Fenster (CPU, On-Chip-Umgebung mit Ports und Echtzeit-Interrupt,
+Zeitgeber alle 100000 Zyklen). Nach dem Laden wird wie beim Öffnen im Fenster ein Reset
+angefordert; der erste Schritt lädt den PC aus dem Reset-Vektor $FFFE.
+
+Zahlen: dezimal oder hexadezimal mit "$" oder "0x" davor ($E000, 0xE000, 57344).
+
+Optionen:
+  --max-steps N      nach N ausgeführten Befehlen anhalten
+  --max-cycles N     nach dem ersten Befehl anhalten, mit dem die Zyklenzahl N erreicht
+                     Ohne beide läuft das Programm bis zu einem Haltepunkt oder einem
+                     unbekannten OP-Code.
+  --break ADR        Haltepunkt bei ADR (mehrfach möglich); angehalten wird vor dem Befehl
+                     dort. Ein Lauf, der auf einem Haltepunkt beginnt, führt diesen Befehl aus.
+  --no-reset         keinen Reset anfordern: der Lauf beginnt beim PC (siehe --set)
+  --set REG=WERT     Register setzen, vor dem ersten Schritt (mehrfach möglich):
+                     PC, A, B, D, X, Y, SP, CCR. Der Reset des ersten Schritts überschreibt
+                     PC und CCR, wenn --no-reset fehlt.
+  --port P=WERT      Eingangspins von Port A, C, D oder E setzen, vor dem ersten Schritt
+                     (Ausgangspins bleiben, wie sie sind)
+  --trace            nach jedem Befehl eine Zeile auf der Standardausgabe:
+                       n startPC zyklen PC=XXXX A=XX B=XX X=XXXX Y=XXXX SP=XXXX CCR=XX
+                     n zählt die Schritte ab 1, startPC ist der PC zu Beginn des Schritts
+                     (vor einer Interrupt-Annahme), zyklen die Zyklen des Schritts.
+  --regs             am Ende: PC=XXXX A=XX B=XX X=XXXX Y=XXXX SP=XXXX CCR=XX CYCLES=N
+  --dump START:LEN   am Ende LEN Bytes des Speichers ab START, 16 je Zeile:
+                       XXXX: XX XX ... (mehrfach möglich)
+  --memory-out DATEI den ganzen Speicher (65536 Bytes) am Ende in DATEI schreiben
+  --stats            am Ende auf der Fehlerausgabe:
+                       instructions=N cycles=N seconds=F mhz=F
+  -h, --help         diese Hilfe
+
+Meldungen der Simulation erscheinen als eine Zeile "[TITEL] TEXT" auf der Fehlerausgabe
+(OK/Abbrechen wird mit OK beantwortet). Die letzte Zeile dort ist
+  stop: GRUND PC=$XXXX
+mit GRUND steps, cycles, breakpoint, opcode (unbekannter OP-Code) oder io (nicht
+implementierte IO-Adresse). Treffen nach einem Schritt mehrere zu, gilt die erste aus
+opcode, io, breakpoint, steps, cycles.
+
+Rückgabewert: 0 Halt an einer Grenze oder einem Haltepunkt, 3 unbekannter OP-Code,
+4 nicht implementierte IO-Adresse, 2 falscher Aufruf oder nicht lesbare Datei.
+)";
+}

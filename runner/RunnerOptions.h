@@ -1,0 +1,55 @@
+#pragma once
+// The command line of tarvik68hc11-run.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TRegisterSetting {
+    enum TRegister { PC, A, B, D, X, Y, SP, CCR };
+    TRegister Register;
+    uint32_t Value;
+};
+
+struct TPortSetting {
+    char Port; // 'A', 'C', 'D' or 'E'
+    uint32_t Value;
+};
+
+struct TDumpRange {
+    uint32_t Start;
+    uint32_t Length; // 0 to 65536
+};
+
+struct TRunnerOptions {
+    std::string Listing;
+    std::optional<uint64_t> MaxSteps;
+    std::optional<uint64_t> MaxCycles;
+    std::vector<uint32_t> Breakpoints;
+    bool NoReset = false;
+    std::vector<TRegisterSetting> Registers; // in command-line order
+    std::vector<TPortSetting> Ports;         // in command-line order
+    bool Trace = false;
+    bool Regs = false;
+    std::vector<TDumpRange> Dumps;
+    std::string MemoryOut; // empty: none
+    bool Stats = false;
+    bool Help = false;
+};
+
+struct TParseResult {
+    TRunnerOptions Options;
+    std::string Error; // German; empty when the command line is fine
+};
+
+// Parses the arguments after the program name. Options may come before or after the listing;
+// an option's value follows as the next argument or after "=" (--max-steps=100).
+TParseResult ParseRunnerOptions(const std::vector<std::string>& Args);
+
+// Reads a number: decimal, or hexadecimal with a leading "$" or "0x". Fails on anything else,
+// on a sign, and above Max.
+std::optional<uint64_t> ParseRunnerNumber(const std::string& Text, uint64_t Max);
+
+// The --help text (German).
+std::string RunnerHelpText();
