@@ -12,7 +12,13 @@ class QToolButton;
 
 class TKVCPUPortPanel : public QFrame {
     Q_OBJECT
-  public:
+    Q_PROPERTY(int BitCount READ BitCount WRITE SetBitCount)
+    Q_PROPERTY(bool InputPort READ InputPort WRITE SetInputPort)
+    Q_PROPERTY(bool OutputPort READ OutputPort WRITE SetOutputPort)
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(int Value READ Value WRITE SetValue)
+    Q_PROPERTY(int InputValue READ InputValue)
+public:
     // Bits a panel can show: the value and the input sum are 32-bit numbers.
     static constexpr int MaxBits = 32;
 
@@ -47,7 +53,7 @@ class TKVCPUPortPanel : public QFrame {
     QList<QLabel*> BitCells;
     QList<QToolButton*> BitButtons;
 
-  private:
+private:
     void ButtonClick();
 
     int32_t FBitCount = 0;

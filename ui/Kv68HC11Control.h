@@ -23,7 +23,7 @@ std::optional<int32_t> KvStrToInt(const QString& Text);
 
 class TKV68HC11Control : public QGroupBox {
     Q_OBJECT
-  public:
+public:
     // The register fields, in the order the panel creates them.
     enum TRegister { rIX, rIY, rPC, rACCA, rACCB, rACCD, rSP, rCCR, RegisterCount };
     // The flag check boxes, bit 7 (S) first.
@@ -48,10 +48,10 @@ class TKV68HC11Control : public QGroupBox {
     // Where rejected input is reported; not owned. Unset: a modal message box.
     TMessageSink* MessageSink = nullptr;
 
-  protected:
+protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 
-  private:
+private:
     TCPU_68HC11_* Target() const;
     QLineEdit* AddEdit(QWidget* Parent, TRegister Register, const char* Name, int Left, int Top,
                        const QString& Text);

@@ -14,7 +14,7 @@ class QToolButton;
 
 class TKV68HC11SimControl : public QFrame {
     Q_OBJECT
-  public:
+public:
     explicit TKV68HC11SimControl(QWidget* Parent = nullptr);
 
     TCustomCPU* CPU() const { return FCPU; }
@@ -41,10 +41,10 @@ class TKV68HC11SimControl : public QFrame {
     QToolButton* SlowButton = nullptr;
     QToolButton* StopButton = nullptr;
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* Event) override;
 
-  private:
+private:
     QToolButton* AddButton(const QString& Resource, int Left);
     void SetButtons(bool Running);
     // Runs Body with the buttons in the running state, then restores them and fires OnFinish.

@@ -10,7 +10,8 @@ class QTimer;
 
 class TKvTimerMessage : public QObject {
     Q_OBJECT
-  public:
+    Q_PROPERTY(QString DefaultText READ DefaultText WRITE SetDefaultText)
+public:
     explicit TKvTimerMessage(QObject* Owner = nullptr);
 
     // Reports Text now and DefaultText after Milliseconds; a later call restarts the time.
@@ -22,7 +23,7 @@ class TKvTimerMessage : public QObject {
     // Receives every text to be shown.
     std::function<void(const QString& NewText)> OnTextChanged;
 
-  private:
+private:
     void Expire();
 
     QTimer* Timer = nullptr;

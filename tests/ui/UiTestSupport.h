@@ -17,7 +17,7 @@ struct TRecordedMessage {
 };
 
 class TRecordingSink : public TMessageSink {
-  public:
+public:
     TMsgResult Show(const QString& Text, const QString& Caption, TMsgIcon Icon,
                     TMsgButtons) override {
         Messages.push_back({Text, Caption, Icon});
