@@ -1,0 +1,61 @@
+#include "sourceview/KvAssemHighlighter.h"
+
+#include "sourceview/KvMAssemSyn.h"
+
+TKvAssemHighlighter::TKvAssemHighlighter(TKvMAssemSyn* Syn, QTextDocument* Document)
+    : QSyntaxHighlighter(static_cast<QObject*>(nullptr)), FSyn(Syn) {
+    BuildFormats();
+    if (Syn) connect(Syn, &TKvMAssemSyn::Changed, this, &TKvAssemHighlighter::Refresh);
+    setDocument(Document);
+}
+
+void TKvAssemHighlighter::SetEncoding(TTextEncoding Value, bool Rehighlight) {
+    if (Value == FEncoding) return;
+    FEncoding = Value;
+    if (Rehighlight) rehighlight();
+}
+
+void TKvAssemHighlighter::Refresh() {
+    BuildFormats();
+    rehighlight();
+}
+
+QTextCharFormat TKvAssemHighlighter::FormatOf(const THighlighterAttribute& A) {
+    QTextCharFormat F;
+    if (A.Foreground().isValid()) F.setForeground(A.Foreground());
+    if (A.Background().isValid()) F.setBackground(A.Background());
+    if (A.HasStyle(TFontStyle::Bold)) F.setFontWeight(QFont::Bold);
+    if (A.HasStyle(TFontStyle::Italic)) F.setFontItalic(true);
+    if (A.HasStyle(TFontStyle::Underline)) F.setFontUnderline(true);
+    if (A.HasStyle(TFontStyle::StrikeOut)) F.setFontStrikeOut(true);
+    return F;
+}
+
+void TKvAssemHighlighter::BuildFormats() {
+    if (!FSyn) return;
+    for (int I = 0; I < FSyn->AttrCount(); ++I) {
+        const auto Index = static_cast<size_t>(I);
+        Formats[Index] = FormatOf(*FSyn->Attribute(I));
+        FormatEmpty[Index] = Formats[Index].properties().isEmpty();
+    }
+}
+
+void TKvAssemHighlighter::highlightBlock(const QString& Text) {
+    if (!FSyn) return;
+    LineToBytes(Text, FEncoding, Bytes, CharOf);
+    TKvMAssemSyn& S = *FSyn;
+    S.SetLine(Bytes.constData(), currentBlock().blockNumber() + 1);
+    while (!S.GetEol()) {
+        const int Index = S.GetTokenAttributeIndex();
+        if (Index >= 0 && !FormatEmpty[static_cast<size_t>(Index)]) {
+            int32_t Start = S.GetTokenPos();
+            int32_t End = Start + S.GetTokenLength();
+            if (!CharOf.empty()) {
+                Start = CharOf[static_cast<size_t>(Start)];
+                End = CharOf[static_cast<size_t>(End)];
+            }
+            if (End > Start) setFormat(Start, End - Start, Formats[static_cast<size_t>(Index)]);
+        }
+        S.Next();
+    }
+}
