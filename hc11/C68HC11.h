@@ -103,6 +103,54 @@ public:
     }
     bool PendingInterrupt(int Number) const { return (PendingMask >> (Number & 63)) & 1; }
 
+    // Accepts a due interrupt at the start of a step; a single test while no line is set.
+    void CheckInterrupts() {
+        if (PendingMask != 0) [[unlikely]]
+            AcceptInterrupt();
+    }
+
+    // Arithmetic and condition-code routines (C68HC11Arithmetic.cpp). Operands enter as
+    // 8-bit (0..255) or 16-bit (0..65535) values; results leave reduced to that width.
+    // Add8 writes H N Z V C; Sub8 N Z V C; Add16 and Sub16 the chosen of N Z V C (a TFlagSet
+    // mask); the logic routines and SetNZ N Z V; the shifts C N Z V.
+    enum TFlagSet : uint8_t { fC = 0x01, fV = 0x02, fZ = 0x04, fN = 0x08 }; // CCR bit positions
+    int32_t Add8(int32_t A, int32_t M, int32_t CarryIn);
+    int32_t Sub8(int32_t A, int32_t M, int32_t BorrowIn);
+    int32_t Add16(int32_t A, int32_t M, uint8_t Flags);
+    int32_t Sub16(int32_t A, int32_t M, uint8_t Flags);
+    int32_t And8(int32_t A, int32_t M) { return SetNZ8(A & M); }
+    int32_t Or8(int32_t A, int32_t M) { return SetNZ8(A | M); }
+    int32_t Eor8(int32_t A, int32_t M) { return SetNZ8(A ^ M); }
+    int32_t SetNZ8(int32_t Value) {
+        N = Value & 0x80;
+        Z = Value == 0;
+        V = false;
+        return Value;
+    }
+    int32_t SetNZ16(int32_t Value) {
+        N = Value & 0x8000;
+        Z = Value == 0;
+        V = false;
+        return Value;
+    }
+    int32_t ShiftLeft8(int32_t Value);
+    int32_t ShiftRight8(int32_t Value, bool Arithmetic);
+    int32_t ShiftLeft16(int32_t Value);
+    int32_t ShiftRight16(int32_t Value);
+
+    // The opcode table: one entry per opcode byte, shared by all four prefix pages. The
+    // handler fetches the operands and carries out the instruction; Cycles is the base count
+    // of the unprefixed instruction (a prefix byte adds one).
+    using TOpHandler = void (*)(TCPU_68HC11_&);
+    struct TOpcode {
+        TOpHandler Handler = nullptr;
+        int32_t Cycles = 0;
+        const char* Mnemonic = "";
+        bool Implemented = false;
+    };
+    using TOpcodeTable = std::array<TOpcode, 256>;
+    static const TOpcodeTable& OpcodeTable();
+
     // Ring of the addresses of the last 16 instructions; the entry at PCHistoryIndex is the
     // instruction being executed, the following ones (modulo 16) are older, oldest first.
     std::array<uint32_t, 16> PCHistory{};
@@ -124,8 +172,80 @@ public:
     int32_t VectorBase = 0;
 
 private:
+    // The instruction groups; each installs its entries into the opcode table.
+    friend struct THC11DataMovementOps; // C68HC11Decoder.cpp
+    friend struct THC11ArithmeticOps;   // C68HC11Arithmetic.cpp
+    friend struct THC11ControlOps;      // C68HC11Control.cpp
+    struct TOpcodeRow {
+        uint8_t Opcode;
+        const char* Mnemonic;
+        int32_t Cycles;
+        TOpHandler Handler;
+    };
+    template <size_t Count>
+    static void InstallRows(TOpcodeTable& Table, const TOpcodeRow (&Rows)[Count]) {
+        for (const TOpcodeRow& row : Rows)
+            Table[row.Opcode] = TOpcode{row.Handler, row.Cycles, row.Mnemonic, true};
+    }
+    static void InstallDataMovementOps(TOpcodeTable& Table);
+    static void InstallArithmeticOps(TOpcodeTable& Table);
+    static void InstallControlOps(TOpcodeTable& Table);
+    static void UnknownOpcode(TCPU_68HC11_& Cpu);
+
     int32_t ReadByteSlow(uint32_t Address);
     void WriteByteSlow(uint32_t Address, int32_t Value);
 
+    // Addressing modes of the operand-taking instructions.
+    enum TAddressMode { amImmediate, amDirect, amIndexed, amExtended };
+    // Fetches the offset byte and adds IX, or IY after a prefix that selects it.
+    uint32_t IndexedAddress() {
+        const auto offset = static_cast<uint32_t>(FetchByte());
+        return (offset + static_cast<uint32_t>(UseIYIndex ? IY : IX)) & 0xFFFF;
+    }
+    // Fetches a signed offset byte and adds it to the PC that follows it.
+    uint32_t RelativeTarget() {
+        const int32_t offset = static_cast<int8_t>(FetchByte());
+        return static_cast<uint32_t>(PC + offset) & 0xFFFF;
+    }
+    template <TAddressMode Mode> uint32_t EffectiveAddress() {
+        static_assert(Mode != amImmediate);
+        if constexpr (Mode == amDirect)
+            return static_cast<uint32_t>(FetchByte());
+        else if constexpr (Mode == amExtended)
+            return static_cast<uint32_t>(FetchWord());
+        else
+            return IndexedAddress();
+    }
+    template <TAddressMode Mode> int32_t Operand8() {
+        if constexpr (Mode == amImmediate)
+            return FetchByte();
+        else
+            return ReadByte(EffectiveAddress<Mode>());
+    }
+    template <TAddressMode Mode> int32_t Operand16() {
+        if constexpr (Mode == amImmediate)
+            return FetchWord();
+        else
+            return ReadWord(EffectiveAddress<Mode>());
+    }
+    // CCR from an instruction (TAP, RTI): X can be cleared this way but never set.
+    void RestoreCCR(int32_t Value) {
+        const bool keepX = X;
+        SetCCR(Value);
+        X = X && keepX;
+    }
+
+    void AcceptInterrupt();
+    void EnterReset(uint32_t VectorOffset);
+    void ReportUnknownOpcode();
+
+    const TOpcode* Ops;       // OpcodeTable().data()
     uint64_t PendingMask = 0; // bit n = request line n
+
+    // State of the step in progress.
+    int32_t StartPC = 0;        // PC before interrupt acceptance
+    int32_t Opcode = 0;         // the byte dispatched on (after any prefix)
+    bool UseIYRegister = false; // the 16-bit register operand is IY
+    bool UseIYIndex = false;    // indexed addresses (and INX/DEX/ABX results) use IY
+    bool CompareD = false;      // SUBD compares only (CPD)
 };

@@ -1,13 +1,15 @@
 // Registers, memory model and the primitive operations of the 68HC11 core.
 #include "hc11/C68HC11.h"
 
-TCPU_68HC11_::TCPU_68HC11_(QObject* Owner) : TCustomCPU(Owner) {}
+TCPU_68HC11_::TCPU_68HC11_(QObject* Owner) : TCustomCPU(Owner), Ops(OpcodeTable().data()) {}
 
 int32_t TCPU_68HC11_::ReadByteSlow(uint32_t Address) {
     if (MemoryType[Address] == mtExternal) {
         int32_t data = 0; // what a device without a read handler yields
         ExternalRead(Address, data);
-        return data;
+        // The data bus is 8 bits wide: whatever a device answers, the core sees one byte (an
+        // opcode outside 0..255 would otherwise index past the opcode table).
+        return data & 0xFF;
     }
     return Memory[Address];
 }
@@ -23,11 +25,13 @@ void TCPU_68HC11_::WriteByteSlow(uint32_t Address, int32_t Value) {
 
 void TCPU_68HC11_::MapExternalMemory(uint32_t Base, uint32_t Size) {
     // A window reaching past $FFFF is cut at the end of the address space.
-    for (uint32_t a = Base; a < 0x10000 && a - Base < Size; ++a) MemoryType[a] = mtExternal;
+    for (uint32_t a = Base; a < 0x10000 && a - Base < Size; ++a)
+        MemoryType[a] = mtExternal;
 }
 
 void TCPU_68HC11_::UnmapExternalMemory(uint32_t Base, uint32_t Size) {
-    for (uint32_t a = Base; a < 0x10000 && a - Base < Size; ++a) MemoryType[a] = mtRAM;
+    for (uint32_t a = Base; a < 0x10000 && a - Base < Size; ++a)
+        MemoryType[a] = mtRAM;
 }
 
 void TCPU_68HC11_::StackRegisters() {

@@ -1,0 +1,214 @@
+// Control flow of the 68HC11 core: branches, jumps and subroutines, the stack and
+// condition-code instructions, interrupt acceptance and reset, and the unknown-opcode report.
+#include "hc11/C68HC11.h"
+
+#include <bit>
+
+namespace {
+constexpr uint64_t Line(int Number) {
+    return uint64_t{1} << Number;
+}
+// Lines 11 (SCI) to 25 (IRQ) are masked by I; the higher number has the higher priority.
+constexpr uint64_t MaskableLines = (Line(26) - 1) & ~(Line(11) - 1);
+} // namespace
+
+void TCPU_68HC11_::AcceptInterrupt() {
+    if (PendingMask & Line(IrqReset)) return EnterReset(0xFE);
+    if (PendingMask & Line(IrqClockMonitor)) return EnterReset(0xFC);
+    if (PendingMask & Line(IrqCOP)) return EnterReset(0xFA);
+    if (!X && (PendingMask & Line(IrqXIRQ))) {
+        StackRegisters();
+        // XIRQ masks both itself and the maskable interrupts for its service routine.
+        X = true;
+        I = true;
+        PC = ReadWord(static_cast<uint32_t>(VectorBase) + 0xF4);
+        return;
+    }
+    if (I) return;
+    const uint64_t maskable = PendingMask & MaskableLines;
+    if (maskable == 0) return;
+    const int number = std::bit_width(maskable) - 1;
+    StackRegisters();
+    I = true;
+    PC = ReadWord(static_cast<uint32_t>(VectorBase + 0xC0 + 2 * number));
+}
+
+void TCPU_68HC11_::EnterReset(uint32_t VectorOffset) {
+    VectorBase = 0xFF00;
+    ResetExternals();
+    PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
+    SetCCR(0xD0);
+}
+
+void TCPU_68HC11_::UnknownOpcode(TCPU_68HC11_& Cpu) {
+    Cpu.ReportUnknownOpcode();
+}
+
+void TCPU_68HC11_::ReportUnknownOpcode() {
+    QString history;
+    for (int k = 1; k <= 16; ++k)
+        history += QString::asprintf(" $%04X", PCHistory[(PCHistoryIndex + k) & 15] & 0xFFFFu);
+    const auto hex = [](int32_t value, int digits) {
+        return QString::asprintf("%0*X", digits, static_cast<unsigned>(value));
+    };
+    const QString text = QStringLiteral("Unbekannter OP-Code: $") + hex(Opcode & 0xFF, 2) +
+                         QStringLiteral(" PC: $") + hex(StartPC & 0xFFFF, 4) +
+                         QStringLiteral(" History: ") + history + QStringLiteral(" ACCD: $") +
+                         hex(GetD(), 4) + QStringLiteral(" IX: $") + hex(IX, 4) +
+                         QStringLiteral(" IY: $") + hex(IY, 4) + QStringLiteral(" SP: $") +
+                         hex(SP, 4) + QStringLiteral(" Flags: $") + hex(GetCCR(), 2);
+    ShowMessage(text, QStringLiteral("CPU-Fehler!"), TMsgIcon::Error, TMsgButtons::Ok);
+    Running = false;
+}
+
+struct THC11ControlOps {
+    using CPU = TCPU_68HC11_;
+    using Mode = CPU::TAddressMode;
+    static constexpr Mode Dir = CPU::amDirect, Ind = CPU::amIndexed, Ext = CPU::amExtended;
+
+    static void NOP(CPU&) {}
+
+    // Branches: the offset byte is always fetched; the condition is the low nibble of the
+    // opcode ($20 BRA ... $2F BLE).
+    template <int Condition> static bool Holds(const CPU& c) {
+        switch (Condition) {
+        case 0x0: return true;               // BRA
+        case 0x1: return false;              // BRN
+        case 0x2: return !c.C && !c.Z;       // BHI
+        case 0x3: return c.C || c.Z;         // BLS
+        case 0x4: return !c.C;               // BCC
+        case 0x5: return c.C;                // BCS
+        case 0x6: return !c.Z;               // BNE
+        case 0x7: return c.Z;                // BEQ
+        case 0x8: return !c.V;               // BVC
+        case 0x9: return c.V;                // BVS
+        case 0xA: return !c.N;               // BPL
+        case 0xB: return c.N;                // BMI
+        case 0xC: return c.N == c.V;         // BGE
+        case 0xD: return c.N != c.V;         // BLT
+        case 0xE: return !c.Z && c.N == c.V; // BGT
+        default: return c.Z || c.N != c.V;   // BLE
+        }
+    }
+    template <int Condition> static void Branch(CPU& c) {
+        const uint32_t target = c.RelativeTarget();
+        if (Holds<Condition>(c)) c.PC = static_cast<int32_t>(target);
+    }
+
+    // BRSET/BRCLR: address (direct or indexed), mask, offset. A zero mask always branches.
+    template <Mode M, bool WhenSet> static void BranchOnBits(CPU& c) {
+        const int32_t value = c.ReadByte(c.EffectiveAddress<M>());
+        const int32_t mask = c.FetchByte();
+        const uint32_t target = c.RelativeTarget();
+        if (((WhenSet ? ~value : value) & mask) == 0) c.PC = static_cast<int32_t>(target);
+    }
+
+    static void JMPInd(CPU& c) { c.PC = static_cast<int32_t>(c.IndexedAddress()); }
+    static void JMPExt(CPU& c) { c.PC = c.FetchWord(); }
+    template <Mode M> static void JSR(CPU& c) {
+        const uint32_t target = c.EffectiveAddress<M>();
+        c.PushWord(c.PC);
+        c.PC = static_cast<int32_t>(target);
+    }
+    static void BSR(CPU& c) {
+        const uint32_t target = c.RelativeTarget();
+        c.PushWord(c.PC);
+        c.PC = static_cast<int32_t>(target);
+    }
+    static void RTS(CPU& c) { c.PC = c.PullWord(); }
+    static void RTI(CPU& c) {
+        c.RestoreCCR(c.PullByte());
+        c.ACCB = c.PullByte();
+        c.ACCA = c.PullByte();
+        c.IX = c.PullWord();
+        c.IY = c.PullWord();
+        c.PC = c.PullWord();
+    }
+    static void SWI(CPU& c) {
+        c.StackRegisters();
+        c.I = true;
+        c.PC = c.ReadWord(static_cast<uint32_t>(c.VectorBase) + 0xF6);
+    }
+
+    // Stack; the X forms use IY after a prefix that selects the IY register.
+    static void PSHA(CPU& c) { c.PushByte(c.ACCA); }
+    static void PSHB(CPU& c) { c.PushByte(c.ACCB); }
+    static void PULA(CPU& c) { c.ACCA = c.PullByte(); }
+    static void PULB(CPU& c) { c.ACCB = c.PullByte(); }
+    static void PSHX(CPU& c) { c.PushWord(c.GetIndexRegister(c.UseIYRegister)); }
+    static void PULX(CPU& c) { c.SetIndexRegister(c.PullWord(), c.UseIYRegister); }
+    static void INS(CPU& c) { c.SP = (c.SP + 1) & 0xFFFF; }
+    static void DES(CPU& c) { c.SP = (c.SP - 1) & 0xFFFF; }
+    static void TSX(CPU& c) { c.SetIndexRegister(c.SP + 1, c.UseIYRegister); }
+    static void TXS(CPU& c) { c.SP = (c.GetIndexRegister(c.UseIYRegister) - 1) & 0xFFFF; }
+
+    // Condition-code register.
+    static void TAP(CPU& c) { c.RestoreCCR(c.ACCA); }
+    static void TPA(CPU& c) { c.ACCA = c.GetCCR(); }
+    static void CLV(CPU& c) { c.V = false; }
+    static void SEV(CPU& c) { c.V = true; }
+    static void CLC(CPU& c) { c.C = false; }
+    static void SEC(CPU& c) { c.C = true; }
+    static void CLI(CPU& c) { c.I = false; }
+    static void SEI(CPU& c) { c.I = true; }
+
+    // clang-format off
+    static constexpr CPU::TOpcodeRow Rows[] = {
+        {0x01, "NOP",        2, NOP},
+        {0x06, "TAP",        2, TAP},
+        {0x07, "TPA",        2, TPA},
+        {0x0A, "CLV",        2, CLV},
+        {0x0B, "SEV",        2, SEV},
+        {0x0C, "CLC",        2, CLC},
+        {0x0D, "SEC",        2, SEC},
+        {0x0E, "CLI",        2, CLI},
+        {0x0F, "SEI",        2, SEI},
+        {0x12, "BRSET dir",  6, BranchOnBits<Dir, true>},
+        {0x13, "BRCLR dir",  6, BranchOnBits<Dir, false>},
+        {0x1E, "BRSET ind",  7, BranchOnBits<Ind, true>},
+        {0x1F, "BRCLR ind",  7, BranchOnBits<Ind, false>},
+
+        {0x20, "BRA",        3, Branch<0x0>},
+        {0x21, "BRN",        3, Branch<0x1>},
+        {0x22, "BHI",        3, Branch<0x2>},
+        {0x23, "BLS",        3, Branch<0x3>},
+        {0x24, "BCC",        3, Branch<0x4>},
+        {0x25, "BCS",        3, Branch<0x5>},
+        {0x26, "BNE",        3, Branch<0x6>},
+        {0x27, "BEQ",        3, Branch<0x7>},
+        {0x28, "BVC",        3, Branch<0x8>},
+        {0x29, "BVS",        3, Branch<0x9>},
+        {0x2A, "BPL",        3, Branch<0xA>},
+        {0x2B, "BMI",        3, Branch<0xB>},
+        {0x2C, "BGE",        3, Branch<0xC>},
+        {0x2D, "BLT",        3, Branch<0xD>},
+        {0x2E, "BGT",        3, Branch<0xE>},
+        {0x2F, "BLE",        3, Branch<0xF>},
+
+        {0x30, "TSX",        3, TSX},
+        {0x31, "INS",        3, INS},
+        {0x32, "PULA",       4, PULA},
+        {0x33, "PULB",       4, PULB},
+        {0x34, "DES",        3, DES},
+        {0x35, "TXS",        3, TXS},
+        {0x36, "PSHA",       3, PSHA},
+        {0x37, "PSHB",       3, PSHB},
+        {0x38, "PULX",       5, PULX},
+        {0x39, "RTS",        5, RTS},
+        {0x3B, "RTI",       12, RTI},
+        {0x3C, "PSHX",       4, PSHX},
+        {0x3F, "SWI",       14, SWI},
+
+        {0x6E, "JMP ind",    3, JMPInd},
+        {0x7E, "JMP ext",    3, JMPExt},
+        {0x8D, "BSR",        6, BSR},
+        {0x9D, "JSR dir",    5, JSR<Dir>},
+        {0xAD, "JSR ind",    6, JSR<Ind>},
+        {0xBD, "JSR ext",    6, JSR<Ext>},
+    };
+    // clang-format on
+};
+
+void TCPU_68HC11_::InstallControlOps(TOpcodeTable& Table) {
+    InstallRows(Table, THC11ControlOps::Rows);
+}
