@@ -1,13 +1,11 @@
 #include "ui/KvErrorBox.h"
 
-#include <QMessageBox>
+#include "ui/QtMessageSink.h"
+
 #include <QWidget>
 
 void KvReportError(TMessageSink* Sink, QWidget* Parent, const QString& Text) {
-    const QString caption = QStringLiteral("Tarvik68HC11");
-    if (Sink) {
-        Sink->Show(Text, caption, TMsgIcon::Error, TMsgButtons::Ok);
-        return;
-    }
-    QMessageBox::critical(Parent ? Parent->window() : nullptr, caption, Text);
+    TQtMessageSink box(Parent ? Parent->window() : nullptr);
+    (Sink ? *Sink : box).Show(Text, QStringLiteral("Tarvik68HC11"), TMsgIcon::Error,
+                              TMsgButtons::Ok);
 }

@@ -23,16 +23,6 @@ std::string Cells(const TKVCPUPortPanel& Panel) {
     return cells;
 }
 
-TEST(PortPanel, StartsEmptyWithItsDefaults) {
-    TKVCPUPortPanel panel;
-    EXPECT_EQ(panel.size(), QSize(100, 36));
-    EXPECT_EQ(panel.Caption(), QStringLiteral("Port"));
-    EXPECT_EQ(panel.CaptionLabel->text(), QStringLiteral("Port"));
-    EXPECT_EQ(panel.BitCount(), 0);
-    EXPECT_EQ(panel.InputValue(), 0);
-    EXPECT_TRUE(panel.BitCells.isEmpty());
-}
-
 TEST(PortPanel, ShowsTheValueInHexadecimalAndInTheCells) {
     const struct {
         int Bits;

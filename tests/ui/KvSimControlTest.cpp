@@ -124,15 +124,6 @@ TEST_F(SimControl, PlayAndSingleStepAreRefusedWhileARunIsInProgress) {
     EXPECT_EQ(Buttons(), Idle);
 }
 
-TEST_F(SimControl, StopWhileIdleOnlyClearsTheRunningFlag) {
-    Control.SetCPU(&Cpu);
-    Cpu.Running = true;
-    Control.StopButton->setEnabled(true);
-    Control.StopButton->click();
-    EXPECT_FALSE(Cpu.Running);
-    EXPECT_EQ(Finished, 0);
-}
-
 // A processor whose executor fails, as a device that throws would make it.
 class TFailingCPU : public TCPU_68HC11_ {
   public:
