@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -61,10 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
         }
         loader.IsContinuationLine(i);
     }
-    if (!anyCode) {
-        for (uint8_t b : cpu.Memory)
-            if (b != 0) std::abort();
-    }
+    static const std::array<uint8_t, 0x10000> zero{};
+    if (!anyCode && std::memcmp(cpu.Memory.data(), zero.data(), zero.size()) != 0) std::abort();
     for (uint32_t a = 0; a < 0x10000; a += 0x101) {
         const int32_t line = loader.LineOfAddress(a);
         if (line >= loader.LineCount()) std::abort();

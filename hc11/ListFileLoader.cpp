@@ -8,7 +8,9 @@
 #include <cstring>
 
 TKV_68HC11_ListFileLoader::TKV_68HC11_ListFileLoader(QObject* Owner)
-    : QObject(Owner), AddressToLine(0x10000, -1) {}
+    : QObject(Owner), AddressToLine(std::make_unique_for_overwrite<int32_t[]>(0x10000)) {
+    BuildAddressIndex();
+}
 
 namespace {
 
@@ -67,7 +69,7 @@ bool TKV_68HC11_ListFileLoader::LoadFromFile(const QString& FileName, QString* E
     }
     // Read in chunks: the text ends at the first NUL byte, and a device without a size (a pipe)
     // must not be read without bound.
-    static constexpr qsizetype ChunkSize = 1 << 20;
+    static constexpr qsizetype ChunkSize = 64 * 1024;
     QByteArray chunk(ChunkSize, Qt::Uninitialized);
     for (;;) {
         const qint64 n = file.read(chunk.data(), ChunkSize);
@@ -108,7 +110,8 @@ int HexDigit(char Ch) {
 } // namespace
 
 void TKV_68HC11_ListFileLoader::BuildAddressIndex() {
-    std::fill(AddressToLine.begin(), AddressToLine.end(), -1);
+    // All bits set is -1 in every entry.
+    std::memset(AddressToLine.get(), 0xFF, 0x10000 * sizeof(int32_t));
     const qsizetype count = LinesField.size();
     for (qsizetype i = 0; i < count; ++i) {
         const QByteArray& line = LinesField[i];

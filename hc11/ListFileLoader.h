@@ -21,7 +21,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class TKV_68HC11_ListFileLoader : public QObject {
     Q_OBJECT
@@ -92,5 +92,5 @@ class TKV_68HC11_ListFileLoader : public QObject {
 
     QPointer<TCustomCPU> CPUField;
     QList<QByteArray> LinesField;
-    std::vector<int32_t> AddressToLine; // 65536 entries, -1 = no line
+    std::unique_ptr<int32_t[]> AddressToLine; // 65536 entries, -1 = no line
 };
