@@ -28,7 +28,7 @@ void PutLine(std::FILE* Stream, const std::string& Text) {
 // Prints every message box as "[CAPTION] TEXT" and answers OK; notes the boxes that stop a
 // run, so that the stop can be told apart.
 class TRunnerMessageSink : public TMessageSink {
-public:
+  public:
     explicit TRunnerMessageSink(std::FILE* Err) : Err(Err) {}
 
     TMsgResult Show(const QString& Text, const QString& Caption, TMsgIcon, TMsgButtons) override {
@@ -45,7 +45,7 @@ public:
     bool OpcodeSeen = false;
     bool IOSeen = false;
 
-private:
+  private:
     std::FILE* Err;
 };
 
@@ -83,9 +83,11 @@ TStopReason RunUntilStop(TRunnerCPU& Cpu, TRunnerMessageSink& Sink, const TRunne
     Cpu.Running = true;
     for (;;) {
         int64_t chunk = TCustomCPU::RunChunk;
-        if (O.MaxSteps) chunk = std::min<int64_t>(chunk, static_cast<int64_t>(*O.MaxSteps - Cpu.Steps));
+        if (O.MaxSteps)
+            chunk = std::min<int64_t>(chunk, static_cast<int64_t>(*O.MaxSteps - Cpu.Steps));
         if (O.MaxCycles)
-            chunk = std::min(chunk, std::max<int64_t>(1, (maxCycles - Cpu.CycleCount) / MaxCyclesPerStep));
+            chunk = std::min(chunk,
+                             std::max<int64_t>(1, (maxCycles - Cpu.CycleCount) / MaxCyclesPerStep));
         Cpu.Execute(static_cast<int32_t>(chunk));
 
         if (Sink.OpcodeSeen) return TStopReason::Opcode;
@@ -148,9 +150,12 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     // As the window's Open: load, then request the reset.
     system.ListFileLoader.LoadToMemory();
     if (!Options.NoReset) system.RequestReset();
-    for (const TRegisterSetting& r : Options.Registers) ApplyRegister(cpu, r);
-    for (const TPortSetting& p : Options.Ports) ApplyPort(system.CPU_Enviroment, p);
-    for (uint32_t a : Options.Breakpoints) cpu.SetBreakpoint(a, true);
+    for (const TRegisterSetting& r : Options.Registers)
+        ApplyRegister(cpu, r);
+    for (const TPortSetting& p : Options.Ports)
+        ApplyPort(system.CPU_Enviroment, p);
+    for (uint32_t a : Options.Breakpoints)
+        cpu.SetBreakpoint(a, true);
 
     if (Options.Trace) {
         cpu.AfterStep = [&cpu, Out](int32_t StartPC, int32_t Cycles) {
@@ -169,8 +174,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     cpu.AfterStep = nullptr;
 
-    if (Options.Regs)
-        PutLine(Out, RegisterText(cpu) + " CYCLES=" + std::to_string(cpu.CycleCount));
+    if (Options.Regs) PutLine(Out, RegisterText(cpu) + " CYCLES=" + std::to_string(cpu.CycleCount));
     for (const TDumpRange& d : Options.Dumps) {
         const std::string text = DumpText(cpu.Memory.data(), d.Start, d.Length);
         std::fwrite(text.data(), 1, text.size(), Out);
@@ -179,7 +183,8 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
 
     int status = ExitStatus(reason);
     if (memoryOut) {
-        const size_t written = std::fwrite(cpu.Memory.data(), 1, cpu.Memory.size(), memoryOut.get());
+        const size_t written =
+            std::fwrite(cpu.Memory.data(), 1, cpu.Memory.size(), memoryOut.get());
         const bool ok = written == cpu.Memory.size() && std::fclose(memoryOut.release()) == 0;
         if (!ok) {
             PutLine(Err, std::string(ProgramName) + ": Fehler beim Schreiben von \"" +

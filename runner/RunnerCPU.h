@@ -8,7 +8,7 @@
 #include <functional>
 
 class TRunnerCPU : public TCPU_68HC11_ {
-public:
+  public:
     using TCPU_68HC11_::TCPU_68HC11_;
 
     int32_t ExecuteInstruction() override {

@@ -9,12 +9,14 @@ namespace {
 constexpr char HexDigits[] = "0123456789ABCDEF";
 
 char* PutHex(char* p, uint32_t Value, int Digits) {
-    for (int i = Digits - 1; i >= 0; --i) p[Digits - 1 - i] = HexDigits[(Value >> (4 * i)) & 0xF];
+    for (int i = Digits - 1; i >= 0; --i)
+        p[Digits - 1 - i] = HexDigits[(Value >> (4 * i)) & 0xF];
     return p + Digits;
 }
 
 char* PutText(char* p, const char* Text) {
-    while (*Text) *p++ = *Text++;
+    while (*Text)
+        *p++ = *Text++;
     return p;
 }
 

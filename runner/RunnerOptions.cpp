@@ -6,7 +6,8 @@
 namespace {
 
 std::string Upper(std::string Text) {
-    for (char& c : Text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : Text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return Text;
 }
 
@@ -48,10 +49,14 @@ std::optional<uint64_t> ParseRunnerNumber(const std::string& Text, uint64_t Max)
     uint64_t value = 0;
     for (char c : digits) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return std::nullopt;
         if (value > (Max - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base))
             return std::nullopt;
         value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
@@ -86,10 +91,22 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         }
 
         // Flags without a value.
-        if (arg == "--no-reset") { o.NoReset = true; continue; }
-        if (arg == "--trace") { o.Trace = true; continue; }
-        if (arg == "--regs") { o.Regs = true; continue; }
-        if (arg == "--stats") { o.Stats = true; continue; }
+        if (arg == "--no-reset") {
+            o.NoReset = true;
+            continue;
+        }
+        if (arg == "--trace") {
+            o.Trace = true;
+            continue;
+        }
+        if (arg == "--regs") {
+            o.Regs = true;
+            continue;
+        }
+        if (arg == "--stats") {
+            o.Stats = true;
+            continue;
+        }
 
         // Options with a value: "--name value" or "--name=value".
         std::string name = arg;
@@ -100,8 +117,8 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             value = arg.substr(eq + 1);
             haveValue = true;
         }
-        static const char* const WithValue[] = {"--max-steps", "--max-cycles", "--break", "--set",
-                                                "--port", "--dump", "--memory-out"};
+        static const char* const WithValue[] = {
+            "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -132,7 +149,8 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             o.Registers.push_back({r->Register, static_cast<uint32_t>(*n)});
         } else if (name == "--port") {
             std::string port, v;
-            if (!SplitAssignment(value, port, v)) return fail("--port erwartet PORT=WERT: " + value);
+            if (!SplitAssignment(value, port, v))
+                return fail("--port erwartet PORT=WERT: " + value);
             if (port != "A" && port != "C" && port != "D" && port != "E")
                 return fail("Ungültiger Port für --port: " + port +
                             " (Eingänge haben nur die Ports A, C, D und E)");

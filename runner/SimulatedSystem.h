@@ -11,7 +11,7 @@
 #include <cstdint>
 
 class TSimulatedSystem {
-public:
+  public:
     // The CPU is the caller's (the runner passes a CPU that also counts its steps); it must
     // outlive this object.
     explicit TSimulatedSystem(TCPU_68HC11_& Cpu) : CPU(Cpu) {
