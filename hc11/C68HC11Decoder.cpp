@@ -3,7 +3,6 @@
 #include "hc11/C68HC11.h"
 
 int32_t TCPU_68HC11_::ExecuteInstruction() {
-    InstructionCycles = 0;
     StartPC = PC;
     UseIYRegister = false;
     UseIYIndex = false;
@@ -11,10 +10,14 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
 
     CheckInterrupts();
 
+    // Locals keep the compiler from reloading PC and the cycle count around the stores.
+    const auto pc = static_cast<uint32_t>(PC) & 0xFFFF;
     PCHistoryIndex = (PCHistoryIndex + 1) & 15;
-    PCHistory[static_cast<size_t>(PCHistoryIndex)] = static_cast<uint32_t>(PC) & 0xFFFF;
+    PCHistory[static_cast<size_t>(PCHistoryIndex)] = pc;
 
-    Opcode = FetchByte();
+    int32_t cycles = 0;
+    Opcode = ReadByte(pc);
+    PC = static_cast<int32_t>(pc + 1);
     // A prefix selects the page: it only sets the switches and costs one cycle. A second
     // prefix byte becomes the opcode (and is reported as unknown).
     if (Opcode == 0x18 || Opcode == 0x1A || Opcode == 0xCD) {
@@ -22,11 +25,11 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
         UseIYIndex = Opcode != 0x1A;
         CompareD = Opcode != 0x18;
         Opcode = FetchByte();
-        ++InstructionCycles;
+        cycles = 1;
     }
 
     const TOpcode& op = Ops[Opcode];
-    InstructionCycles += op.Cycles;
+    InstructionCycles = cycles + op.Cycles;
     op.Handler(*this);
 
     PC &= 0xFFFF;
