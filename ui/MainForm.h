@@ -1,0 +1,154 @@
+#pragma once
+// The main window: owns the simulated 68HC11 system (CPU, on-chip environment, clock device,
+// listing loader), the source view with its debug marks, the register panel, the port panels,
+// the watch grid and the status bar, and wires menu and toolbar commands to them.
+
+#include "cpu/MessageSink.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QDockWidget;
+class QLabel;
+class QMenu;
+class QTableWidget;
+class QToolBar;
+class TCPUExternal;
+class TCPU_68HC11_;
+class TCPU_68HC11_Enviroment;
+class TFormAbout;
+class TGutterImageList;
+class TKV68HC11Control;
+class TKV68HC11SimControl;
+class TKVCPUPortPanel;
+class TKV_68HC11_ListFileLoader;
+class TKvMAssemSyn;
+class TKvTimerMessage;
+class TSourceEdit;
+class TSynDebug;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Gutter images the window uses: the breakpoint dot and the execution arrow.
+    static constexpr int BreakpointImage = 12;
+    static constexpr int ExecutionImage = 13;
+    // Shortest wall time between two passes of the window's message processing during a run.
+    static constexpr int PumpIntervalMs = 15;
+
+    explicit TFormMain(QWidget* Parent = nullptr);
+    ~TFormMain() override;
+
+    // Opens a listing exactly as the Open command does after its dialog. False (with a
+    // message box) when the file cannot be read; the previous listing then stays.
+    bool OpenListing(const QString& FileName);
+
+    // The source-view line (1-based) whose address column shows Address, or -1.
+    int32_t LineOfProgramCounter(uint32_t Address) const;
+
+    // Handlers.
+    void FormCreate();
+    void MenOpenClick();
+    void MenResetClick();
+    void MenRunClick();
+    void MenSingleStepClick();
+    void MenStopClick();
+    void SimControlFinish();
+    bool CPUExternalTimer(int32_t MagicNr);
+    void CPUExternalReset();
+    void CPU_EnviromentPortChange(int Port);
+    void PortPanelChange(int Port);
+    void ToolbarClose();
+    void SynDebugChangeBreakpoint(int32_t LineNr);
+    void TimerMessageTextChanged(const QString& NewText);
+    void StringGridSymbolsSetEditText(int Column, int Row, const QString& Text);
+    void MenViewToolbarClick(QObject* Sender);
+    void PMenPortClick(QObject* Sender);
+    void Info1Click();
+
+    // Asked for the listing to open; empty means cancelled. Unset: the file-open dialog.
+    std::function<QString()> AskOpenFileName;
+    // Where errors inside commands and the simulation's reports go; the window's own boxes
+    // unless replaced (tests record them).
+    TMessageSink* MessageSink() const { return Sink; }
+    void SetMessageSink(TMessageSink* Value);
+
+    // Components.
+    TCPU_68HC11_* CPU = nullptr;
+    TCPU_68HC11_Enviroment* CPU_Enviroment = nullptr;
+    TCPUExternal* CPUExternal = nullptr;
+    TKV_68HC11_ListFileLoader* ListFileLoader = nullptr;
+    TKvMAssemSyn* AssemblerSyntax = nullptr;
+    TSourceEdit* SynEdit = nullptr;
+    TSynDebug* SynDebug = nullptr;
+    TGutterImageList* ImageList = nullptr;
+    std::array<QLabel*, 3> StatusPanels{};
+    TKvTimerMessage* TimerMessage = nullptr;
+    QToolBar* ToolbarMenu = nullptr;
+    QToolBar* ToolbarPorts = nullptr;
+    QDockWidget* ToolbarCPU = nullptr;
+    QDockWidget* ToolbarSymbols = nullptr;
+    TKV68HC11Control* CPUControl = nullptr;
+    TKV68HC11SimControl* SimControl = nullptr;
+    QTableWidget* StringGridSymbols = nullptr;
+    QMenu* PopupMenuPorts = nullptr;
+    std::array<TKVCPUPortPanel*, 5> PortPanels{};      // A to E
+    std::array<QAction*, 5> PortPanelActions{};        // their places on the ports toolbar
+    std::array<QAction*, 4> ToolbarSepPorts{};         // after A to D
+    std::array<QAction*, 5> PMenPorts{};               // "Port A" to "Port E"
+    TFormAbout* FormAbout = nullptr;
+
+    // Menu items.
+    QAction* MenOpen = nullptr;
+    QAction* MenPrint = nullptr;
+    QAction* MenPrinterSettings = nullptr;
+    QAction* MenExit = nullptr;
+    QAction* MenRun = nullptr;
+    QAction* MenNoSubroutines = nullptr;
+    QAction* MenSingleStep = nullptr;
+    QAction* MenStop = nullptr;
+    QAction* MenReset = nullptr;
+    QAction* MenCPURegister = nullptr;
+    QAction* MenIOPorts = nullptr;
+    QAction* MenToolbar = nullptr;
+    QAction* MenSymbols = nullptr;
+    QAction* Inhalt1 = nullptr;
+    QAction* Suchen1 = nullptr;
+    QAction* Hilfebenutzen1 = nullptr;
+    QAction* Info1 = nullptr;
+
+    int32_t TimeTenths = 0;
+
+protected:
+    void showEvent(QShowEvent* Event) override;
+
+private:
+    void CreateComponents();
+    void CreateMenus();
+    void CreateToolbars();
+    void CreateToolWindows();
+    void CreateStatusBar();
+    void WireEvents();
+    void ShowError(const QString& Text);
+    // Runs a command; anything it throws is shown in a message box and the window goes on.
+    void Guarded(const std::function<void()>& Command);
+    // Called by the CPU's run loop every 10000 cycles or so.
+    void PumpMessages();
+    // Writes what changed during a run (time, cycles, ports) to the widgets.
+    void FlushDisplay();
+    void ShowPort(int Port);
+    int32_t ScanViewForAddress(uint32_t Address) const;
+
+    std::unique_ptr<TMessageSink> OwnSink;
+    TMessageSink* Sink = nullptr;
+    QElapsedTimer PumpClock;
+    bool TimeDirty = false;
+    std::array<bool, 5> PortDirty{};
+    bool SyncingToolbars = false;
+    bool FloatingPlaced = false;
+};

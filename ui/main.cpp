@@ -1,0 +1,51 @@
+// tarvik68hc11 [LISTING]: the simulator's window; opens LISTING at start as Open would.
+//
+// For automated checks: --screenshot FILE [--run-ms N] starts a run, lets it go for N
+// milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits.
+
+#include "ui/AboutForm.h"
+#include "ui/MainForm.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvik68HC11"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulator für den Mikrocontroller 68HC11"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("LISTING"),
+                                 QStringLiteral("Listfile (*.lst), das beim Start geöffnet wird"));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Bildschirmfoto nach kurzem Lauf speichern"),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption runMs(QStringLiteral("run-ms"),
+                                   QStringLiteral("Laufzeit vor dem Bildschirmfoto (ms)"),
+                                   QStringLiteral("N"), QStringLiteral("1500"));
+    parser.addOption(screenshot);
+    parser.addOption(runMs);
+    parser.process(app);
+
+    TFormMain window;
+    window.resize(820, 600);
+    window.show();
+    const QStringList args = parser.positionalArguments();
+    if (!args.isEmpty()) window.OpenListing(args.first());
+
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
+        const int ms = parser.value(runMs).toInt();
+        QTimer::singleShot(200, &window, [&window] { window.MenRunClick(); });
+        QTimer::singleShot(200 + ms, &window, [&window] { window.MenStopClick(); });
+        QTimer::singleShot(400 + ms, &window, [&window, file] {
+            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+            QApplication::exit(shot.save(file) ? 0 : 1);
+        });
+    }
+    return app.exec();
+}
