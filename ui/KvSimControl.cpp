@@ -1,37 +1,20 @@
 #include "ui/KvSimControl.h"
 
 #include "ui/KvErrorBox.h"
+#include "ui/KvGlyph.h"
 
-#include <QIcon>
-#include <QPixmap>
 #include <QResizeEvent>
 #include <QToolButton>
 
 #include <exception>
 
-// The glyphs live in this library's resources; a static library has to register them itself.
-static void InitSimControlResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace {
 
 constexpr int ButtonSize = 25;
 
-// A glyph resource holds two images side by side: normal on the left, disabled on the right.
-QIcon TwoImageGlyph(const QString& Resource) {
-    const QPixmap strip(Resource);
-    const int width = strip.width() / 2;
-    QIcon icon;
-    icon.addPixmap(strip.copy(0, 0, width, strip.height()), QIcon::Normal);
-    icon.addPixmap(strip.copy(width, 0, width, strip.height()), QIcon::Disabled);
-    return icon;
-}
-
 } // namespace
 
 TKV68HC11SimControl::TKV68HC11SimControl(QWidget* Parent) : QFrame(Parent) {
-    InitSimControlResources();
     resize(75, 25);
     PlayButton = AddButton(QStringLiteral(":/PLAY"), 0);
     SlowButton = AddButton(QStringLiteral(":/SLOW"), ButtonSize);
