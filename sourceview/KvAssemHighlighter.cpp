@@ -38,6 +38,14 @@ void TKvAssemHighlighter::BuildFormats() {
         Formats[Index] = FormatOf(*FSyn->Attribute(I));
         FormatEmpty[Index] = Formats[Index].properties().isEmpty();
     }
+    // Blanks and tabs show no ink: a space format that only sets the text colour changes
+    // nothing on screen, and skipping it saves most of the per-character format work.
+    const THighlighterAttribute& Space = *FSyn->SpaceAttri();
+    const size_t SpaceIndex =
+        static_cast<size_t>(TKvMAssemSyn::AttributeIndexOf(TAssemTokenKind::Space));
+    if (!Space.Background().isValid() && !Space.HasStyle(TFontStyle::Underline) &&
+        !Space.HasStyle(TFontStyle::StrikeOut))
+        FormatEmpty[SpaceIndex] = true;
 }
 
 void TKvAssemHighlighter::highlightBlock(const QString& Text) {
