@@ -7,12 +7,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 namespace {
@@ -72,11 +72,22 @@ std::map<uint32_t, uint32_t> DumpedBytes(const std::string& Out) {
     return bytes;
 }
 
-const std::regex TraceLine(
+// The captures of a whole-line match (index 0 is the line), or nothing.
+std::vector<std::string> Match(const QRegularExpression& Pattern, const std::string& Line) {
+    const QRegularExpressionMatch m = Pattern.match(QString::fromStdString(Line));
+    std::vector<std::string> captures;
+    if (m.hasMatch()) {
+        for (const QString& c : m.capturedTexts())
+            captures.push_back(c.toStdString());
+    }
+    return captures;
+}
+
+const QRegularExpression TraceLine(
     R"(^(\d+) ([0-9A-F]{4}) (\d+) PC=([0-9A-F]{4}) A=[0-9A-F]{2} B=[0-9A-F]{2} X=[0-9A-F]{4} )"
     R"(Y=[0-9A-F]{4} SP=[0-9A-F]{4} CCR=[0-9A-F]{2}$)");
-const std::regex RegsLine(R"(^PC=[0-9A-F]{4} A=[0-9A-F]{2} B=[0-9A-F]{2} X=[0-9A-F]{4} )"
-                          R"(Y=[0-9A-F]{4} SP=[0-9A-F]{4} CCR=[0-9A-F]{2} CYCLES=\d+$)");
+const QRegularExpression RegsLine(R"(^PC=[0-9A-F]{4} A=[0-9A-F]{2} B=[0-9A-F]{2} X=[0-9A-F]{4} )"
+                                  R"(Y=[0-9A-F]{4} SP=[0-9A-F]{4} CCR=[0-9A-F]{2} CYCLES=\d+$)");
 
 // ---- usage ----------------------------------------------------------------------------------
 
@@ -159,16 +170,16 @@ TEST(RunnerOutput, TraceShowsEveryStepInTheDocumentedFormat) {
     uint64_t cycles = 0;
     std::string previousPC;
     for (size_t i = 0; i < 6; ++i) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(lines[i], m, TraceLine)) << lines[i];
-        EXPECT_EQ(m[1].str(), std::to_string(i + 1));
+        const auto m = Match(TraceLine, lines[i]);
+        ASSERT_FALSE(m.empty()) << lines[i];
+        EXPECT_EQ(m[1], std::to_string(i + 1));
         if (i > 0) {
-            EXPECT_EQ(m[2].str(), previousPC); // no interrupt in between
+            EXPECT_EQ(m[2], previousPC); // no interrupt in between
         }
-        previousPC = m[4].str();
-        cycles += std::stoull(m[3].str());
+        previousPC = m[4];
+        cycles += std::stoull(m[3]);
     }
-    ASSERT_TRUE(std::regex_match(lines[6], RegsLine)) << lines[6];
+    ASSERT_FALSE(Match(RegsLine, lines[6]).empty()) << lines[6];
     EXPECT_EQ(Fields(lines[6])["CYCLES"], std::to_string(cycles));
     EXPECT_EQ(Fields(lines[6])["PC"], previousPC);
     EXPECT_EQ(r.Err, "stop: steps PC=$" + previousPC + "\n");
@@ -189,12 +200,11 @@ TEST(RunnerOutput, StatsGoToStderrBeforeTheStopLine) {
     ASSERT_EQ(r.ExitCode, 0) << r.Err;
     const auto lines = Lines(r.Err);
     ASSERT_EQ(lines.size(), 2u) << r.Err;
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(
-        lines[0], m,
-        std::regex(R"(^instructions=(\d+) cycles=(\d+) seconds=\d+\.\d+ mhz=\d+\.\d+$)")))
-        << lines[0];
-    EXPECT_EQ(m[1].str(), "1000");
+    const auto m = Match(
+        QRegularExpression(R"(^instructions=(\d+) cycles=(\d+) seconds=\d+\.\d+ mhz=\d+\.\d+$)"),
+        lines[0]);
+    ASSERT_FALSE(m.empty()) << lines[0];
+    EXPECT_EQ(m[1], "1000");
     EXPECT_EQ(lines[1].rfind("stop: steps PC=$", 0), 0u);
     EXPECT_EQ(r.Out, "");
 }
@@ -304,11 +314,11 @@ TEST(RunnerStops, TheStepThatMeetsAnUnknownOpcodeIsTracedAndCounted) {
         EXPECT_EQ(r.ExitCode, 3);
         const auto lines = Lines(r.Out);
         ASSERT_EQ(lines.size(), 2u) << r.Out;
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(lines[1], m, TraceLine)) << lines[1];
-        EXPECT_EQ(m[1].str(), "2");
-        EXPECT_EQ(m[3].str(), cycles);
-        EXPECT_EQ(m[4].str(), pc);
+        const auto m = Match(TraceLine, lines[1]);
+        ASSERT_FALSE(m.empty()) << lines[1];
+        EXPECT_EQ(m[1], "2");
+        EXPECT_EQ(m[3], cycles);
+        EXPECT_EQ(m[4], pc);
         EXPECT_NE(r.Err.find("instructions=2 "), std::string::npos) << r.Err;
     }
 }
@@ -321,10 +331,10 @@ TEST(RunnerStops, CycleLimitStopsAfterTheFirstStepThatReachesIt) {
         ASSERT_EQ(r.ExitCode, 0) << r.Err;
         uint64_t total = 0, before = 0;
         for (const std::string& line : Lines(r.Out)) {
-            std::smatch m;
-            ASSERT_TRUE(std::regex_match(line, m, TraceLine)) << line;
+            const auto m = Match(TraceLine, line);
+            ASSERT_FALSE(m.empty()) << line;
             before = total;
-            total += std::stoull(m[3].str());
+            total += std::stoull(m[3]);
         }
         EXPECT_GE(total, static_cast<uint64_t>(limit));
         EXPECT_LT(before, static_cast<uint64_t>(limit));
