@@ -185,6 +185,28 @@ TEST(RunnerOutput, TraceShowsEveryStepInTheDocumentedFormat) {
     EXPECT_EQ(r.Err, "stop: steps PC=$" + previousPC + "\n");
 }
 
+TEST(RunnerOutput, TraceShowsTheInterruptedPCAsTheStartOfAnInterruptStep) {
+    // The demo's first real-time interrupt comes after 8192 cycles; its service routine
+    // starts at $E03B with LDX #REGS (3 cycles, PC after it $E03E).
+    const TProcessResult r =
+        RunTool({"--trace", "--max-cycles", "9000", ExamplesDir + "/demo.lst"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    std::string previousPC;
+    int interruptSteps = 0;
+    for (const std::string& line : Lines(r.Out)) {
+        const auto m = Match(TraceLine, line);
+        ASSERT_FALSE(m.empty()) << line;
+        if (m[4] == "E03E") {
+            ++interruptSteps;
+            EXPECT_EQ(m[2], previousPC);
+            EXPECT_EQ(m[3], "3");
+            EXPECT_NE(line.find("SP=00F6"), std::string::npos) << line; // 9 bytes stacked
+        }
+        previousPC = m[4];
+    }
+    EXPECT_EQ(interruptSteps, 1);
+}
+
 TEST(RunnerOutput, DumpPrintsSixteenBytesPerLineAndWrapsAtTheTopOfMemory) {
     const TProcessResult r = RunTool(
         {"--max-steps", "0", "--dump", "$FFF8:20", "--dump", "0xE000:3", Data("stops.lst")});
