@@ -2,6 +2,21 @@
 
 #include "cpu/CPUExternal.h"
 
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// Countdowns can fall without bound (a timer with a period of 0 or less, instructions longer
+// than the message interval): they stop at the end of the range instead of overflowing.
+int32_t SaturatingAdd(int32_t A, int64_t B) {
+    const int64_t sum = static_cast<int64_t>(A) + B;
+    return static_cast<int32_t>(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
 TCustomCPU::TCustomCPU(QObject* Owner) : QObject(Owner) {}
 
 TCustomCPU::~TCustomCPU() {
@@ -119,22 +134,24 @@ void TCustomCPU::ResetExternals() {
 }
 
 void TCustomCPU::ServiceTimers() {
-    MessageCountdown -= CyclesSinceService;
+    MessageCountdown = SaturatingAdd(MessageCountdown, -int64_t{CyclesSinceService});
     if (MessageCountdown < 0) {
         if (MessagePump) MessagePump();
-        MessageCountdown += MessageInterval;
+        MessageCountdown = SaturatingAdd(MessageCountdown, MessageInterval);
     }
     int32_t next = MessageCountdown;
     for (TCPUTimer& t : TimerTable) {
         if (t.ExternalIndex < 0) continue;
-        t.Countdown -= CyclesSinceService;
+        t.Countdown = SaturatingAdd(t.Countdown, -int64_t{CyclesSinceService});
         if (t.Countdown <= 0) {
-            t.Countdown += t.Period;
+            t.Countdown = SaturatingAdd(t.Countdown, t.Period);
             if (TCustomCPUExternal* ext = Externals[t.ExternalIndex]) ext->HandleTimer(t.MagicNr);
         }
         if (t.Countdown < next) next = t.Countdown;
     }
-    CyclesToNextTimer = next;
+    // Anything due already is served after the next instruction; a value below 0 would say
+    // the same and could only run towards overflow.
+    CyclesToNextTimer = std::max(next, 0);
     CyclesSinceService = 0;
 }
 

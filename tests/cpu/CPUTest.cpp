@@ -285,3 +285,18 @@ TEST(Devices, UnsetEventsAnswerFalseAndLeaveData) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Timers, ANonPositivePeriodExpiresAtEveryServiceForever) {
+    TFakeCPU cpu;
+    cpu.CyclesPerInstruction = 1 << 20;
+    TRecordingDevice dev;
+    dev.SetTimerClocks(-5);
+    dev.SetCPU(&cpu);
+    cpu.Step(5000); // far more than 2^31 cycles of countdown
+    EXPECT_EQ(dev.Timers.size(), 5000u);
+    EXPECT_LE(cpu.Timers()[0].Countdown, 0);
+}
+
+} // namespace
