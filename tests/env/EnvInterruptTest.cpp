@@ -1,5 +1,5 @@
 // The interrupt request lines that the flag and mask registers drive, and the real-time
-// interrupt: its tick, its four rates and the reset of its state.
+// interrupt: its four rates in CPU cycles and the reset of its state.
 #include "EnvTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ std::vector<int> RaisedLines(const TCPU_68HC11_& Cpu) {
 
 TEST(EnvInterrupts, EachLineFollowsItsFlagAndMaskBit) {
     struct Row {
-        uint32_t MaskRegister;
+        uint32_t MaskRegister; // the flag register follows it
         int32_t Env::*Flags;
         int32_t Bit;
         int Line;
@@ -31,96 +31,33 @@ TEST(EnvInterrupts, EachLineFollowsItsFlagAndMaskBit) {
         {0x1022, &Env::TFLG1, 0x04, 23}, {0x1024, &Env::TFLG2, 0x40, 24},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "line " << row.Line);
         TEnvSystem sys;
         sys.Env.*row.Flags = 0xFF;
         sys.Write(row.MaskRegister, row.Bit);
-        EXPECT_EQ(RaisedLines(sys.Cpu), std::vector<int>{row.Line}) << "line " << row.Line;
-        // Acknowledging the flag (writing 1 to it) drops the line.
-        sys.Write(row.MaskRegister + 1, row.Bit);
-        EXPECT_TRUE(RaisedLines(sys.Cpu).empty()) << "line " << row.Line;
-        // With the flag set again, clearing the mask drops it too.
+        EXPECT_EQ(RaisedLines(sys.Cpu), std::vector<int>{row.Line});
+        sys.Write(row.MaskRegister + 1, row.Bit); // acknowledging the flag drops the line
+        EXPECT_TRUE(RaisedLines(sys.Cpu).empty());
         sys.Env.*row.Flags = 0xFF;
         sys.Write(row.MaskRegister, row.Bit);
-        EXPECT_TRUE(sys.Cpu.PendingInterrupt(row.Line));
-        sys.Write(row.MaskRegister, 0);
-        EXPECT_TRUE(RaisedLines(sys.Cpu).empty()) << "line " << row.Line;
+        sys.Write(row.MaskRegister, 0); // so does clearing the mask
+        EXPECT_TRUE(RaisedLines(sys.Cpu).empty());
     }
 }
 
-TEST(EnvInterrupts, SerialPeripheralLineNeedsSpcrAndSpsrBit7) {
-    TEnvSystem sys;
-    sys.Env.SPSR = 0x80;
-    sys.Write(0x1028, 0x80);
-    sys.Env.UpdateInterruptLines();
-    EXPECT_EQ(RaisedLines(sys.Cpu), std::vector<int>{12});
-    sys.Write(0x1028, 0x00);
-    sys.Env.UpdateInterruptLines();
-    EXPECT_TRUE(RaisedLines(sys.Cpu).empty());
-}
-
-TEST(EnvInterrupts, LinesOutsideTheEnvironmentAreLeftAlone) {
+TEST(EnvInterrupts, ResetDropsEarlierRequestsAndLeavesOtherLinesAlone) {
     TEnvSystem sys;
     for (int n : {11, 25, 26, 31})
         sys.Cpu.SetPendingInterrupt(n, true);
-    sys.Write(0x1022, 0xFF);
-    sys.Cpu.ResetExternals();
-    EXPECT_EQ(RaisedLines(sys.Cpu), (std::vector<int>{11, 25, 26, 31}));
-}
-
-TEST(EnvInterrupts, RtiFlagRisesEveryDividerTicks) {
-    for (int32_t rate = 0; rate < 4; ++rate) {
-        TEnvSystem sys;
-        sys.Write(0x1026, rate);
-        sys.Write(0x1024, 0x40);
-        const int32_t ticks = 2 << rate;
-        for (int round = 0; round < 3; ++round) {
-            for (int32_t t = 1; t < ticks; ++t) {
-                sys.Env.HandleTimer(1);
-                EXPECT_EQ(sys.Read(0x1025), 0) << "rate " << rate << " tick " << t;
-            }
-            sys.Env.HandleTimer(1);
-            EXPECT_EQ(sys.Read(0x1025), 0x40) << "rate " << rate;
-            EXPECT_TRUE(sys.Cpu.PendingInterrupt(24));
-            sys.Write(0x1025, 0x40);
-            EXPECT_FALSE(sys.Cpu.PendingInterrupt(24));
-        }
-    }
-}
-
-TEST(EnvInterrupts, LoweringTheRateBelowTheCountGivesTheNextRtiAtOnce) {
-    TEnvSystem sys;
-    sys.Write(0x1026, 0x03); // 16 ticks
-    for (int t = 0; t < 10; ++t)
-        sys.Env.HandleTimer(1);
-    EXPECT_EQ(sys.Env.TFLG2, 0);
-    sys.Write(0x1026, 0x00); // 2 ticks, counter stands at 10
-    sys.Env.HandleTimer(1);
-    EXPECT_EQ(sys.Env.TFLG2, 0x40);
-    EXPECT_EQ(sys.Env.RTICount, 0);
-}
-
-TEST(EnvInterrupts, RtiWithoutMaskSetsTheFlagButNoLine) {
-    TEnvSystem sys;
-    sys.Env.HandleTimer(1);
-    sys.Env.HandleTimer(1);
-    EXPECT_EQ(sys.Env.TFLG2, 0x40);
-    EXPECT_FALSE(sys.Cpu.PendingInterrupt(24));
-    sys.Write(0x1024, 0x40); // enabling the mask raises the waiting request
-    EXPECT_TRUE(sys.Cpu.PendingInterrupt(24));
-}
-
-TEST(EnvInterrupts, ResetDropsRequestsRaisedBeforeIt) {
-    TEnvSystem sys;
     sys.Write(0x1024, 0x40);
     sys.Env.HandleTimer(1);
     sys.Env.HandleTimer(1);
     ASSERT_TRUE(sys.Cpu.PendingInterrupt(24));
     sys.Cpu.ResetExternals();
-    EXPECT_FALSE(sys.Cpu.PendingInterrupt(24));
-    EXPECT_EQ(sys.Env.TFLG2, 0);
+    EXPECT_EQ(RaisedLines(sys.Cpu), (std::vector<int>{11, 25, 26, 31}));
 }
 
-// Runs two-cycle NOPs with interrupts masked and returns the cycle count at which line 24 rises.
+// Runs two-cycle NOPs with interrupts masked; returns the cycle count at which line 24 rises.
 int64_t CyclesUntilRti(TEnvSystem& Sys, int64_t Limit) {
     while (!Sys.Cpu.PendingInterrupt(24) && Sys.Cpu.CycleCount < Limit) {
         if (Sys.Cpu.PC >= 0xF000) Sys.Cpu.PC = 0x2000; // stay inside the NOPs
@@ -142,6 +79,17 @@ TEST(EnvInterrupts, RtiPeriodInCpuCyclesForAllFourRates) {
         sys.Write(0x1025, 0x40);
         EXPECT_EQ(CyclesUntilRti(sys, 4 * period), 2 * period) << "rate " << rate;
     }
+}
+
+TEST(EnvInterrupts, LoweringTheRateBelowTheCountGivesTheNextRtiAtOnce) {
+    TEnvSystem sys;
+    sys.Write(0x1026, 0x03); // 16 ticks
+    for (int t = 0; t < 10; ++t)
+        sys.Env.HandleTimer(1);
+    EXPECT_EQ(sys.Env.TFLG2, 0);
+    sys.Write(0x1026, 0x00); // 2 ticks, while the counter stands at 10
+    sys.Env.HandleTimer(1);
+    EXPECT_EQ(sys.Env.TFLG2, 0x40);
 }
 
 // A processor that is not a 68HC11: the environment serves its block but raises no lines.
@@ -168,28 +116,12 @@ TEST(EnvInterrupts, OnAnotherKindOfCpuTheLineUpdateIsSkipped) {
     TCPU_68HC11_Enviroment env;
     env.SetCPU(&cpu);
     cpu.WriteMemory(0x1024, 0x40);
-    for (int t = 0; t < 4; ++t)
-        env.HandleTimer(1);
-    cpu.Step(5000);
+    cpu.Step(5000); // RTI ticks
     cpu.ResetExternals();
     cpu.WriteMemory(0x1023, 0xFF);
     EXPECT_EQ(cpu.ReadMemory(0x103D), 0x01);
     EXPECT_TRUE(sink.Shown.empty());
     env.SetCPU(nullptr);
-}
-
-TEST(EnvInterrupts, WithoutACpuTheEnvironmentStillKeepsItsRegisters) {
-    TCPU_68HC11_Enviroment env;
-    int32_t data = -1;
-    env.MemoryWrite(0x0024, 0x40); // not attached: the block stands at 0
-    env.HandleTimer(1);
-    env.HandleTimer(1);
-    env.MemoryRead(0x0025, data);
-    EXPECT_EQ(data, 0x40);
-    env.MemoryRead(0x1025, data); // no register there, and no CPU to report through
-    EXPECT_EQ(data, 0);
-    env.Reset();
-    EXPECT_EQ(env.RegisterBase, 0x1000u);
 }
 
 } // namespace

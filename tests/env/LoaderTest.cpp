@@ -105,41 +105,29 @@ TEST(Loader, AddressFieldsReadAsHexWithPaddingAndEitherCase) {
 
 TEST(Loader, ContinuationLinesCarryTheNextSixAddresses) {
     TLoaderSystem sys;
+    // clang-format off
     sys.Load(Join({
-        Code(1, "2000", "01 02 03 04 05 06", "fcb ..."), Cont("07 08 09 0A 0B 0C "),
-        Cont("0D 0E 0F 10 11 12"), Code(2, "3000", "AA BB", "fdb ..."),
+        Code(1, "2000", "01 02 03 04 05 06", "fcb ..."),
+        Cont("07 08 09 0A 0B 0C "), // 38 characters
+        Cont("0D 0E 0F 10 11 12"),  // 37 characters
+        Code(2, "3000", "AA BB", "fdb ..."),
         Cont("CC DD"), // six above the code line, although it held two bytes
         Cont(" "),     // 21 characters: no continuation line, ends the scan
-        Cont("EE"), Code(3, "4000", "", "; no bytes"), Cont("99"), "; a comment line",
+        Cont("EE"),
+        Code(3, "4000", "", "; no bytes"),
+        Cont("99  7"), // one-digit fields are accepted
+        "; a comment line",
         Cont("77"), // follows a non-code line: ignored
     }));
+    // clang-format on
     QByteArray expected;
     for (char b = 1; b <= 0x12; ++b)
         expected += b;
     EXPECT_EQ(sys.Bytes(0x2000, 18), expected);
     EXPECT_EQ(sys.Bytes(0x3000, 8), QByteArray("\xAA\xBB\0\0\0\0\xCC\xDD", 8));
-    EXPECT_EQ(sys.Bytes(0x4006, 1), QByteArray("\x99"));
-    EXPECT_EQ(sys.WrittenBytes(), 18 + 4 + 1);
+    EXPECT_EQ(sys.Bytes(0x4006, 2), QByteArray("\x99\x07"));
+    EXPECT_EQ(sys.WrittenBytes(), 18 + 4 + 2);
     EXPECT_TRUE(sys.Sink.Shown.empty());
-}
-
-TEST(Loader, SingleDigitFieldsAreAccepted) {
-    TLoaderSystem sys;
-    EXPECT_EQ(sys.Load(Join({Code(1, "2000", " 7 8", "x"), Cont("01 02 3")})), 0);
-    EXPECT_EQ(sys.Bytes(0x2000, 2), QByteArray("\x07\x08"));
-    EXPECT_EQ(sys.Bytes(0x2006, 3), QByteArray("\x01\x02\x03"));
-}
-
-TEST(Loader, ContinuationLinesOf37And38CharactersLoadSixBytes) {
-    for (const char* bytes : {"01 02 03 04 05 06", "01 02 03 04 05 06 "}) {
-        TLoaderSystem sys;
-        const QByteArray cont = Cont(bytes);
-        ASSERT_TRUE(TKV_68HC11_ListFileLoader::IsContinuationLineText(cont));
-        sys.Load(Join({Code(1, "2000", "", "; label"), cont}));
-        EXPECT_EQ(sys.Bytes(0x2006, 6), QByteArray("\x01\x02\x03\x04\x05\x06"));
-        EXPECT_TRUE(sys.Sink.Shown.empty());
-    }
-    EXPECT_FALSE(TKV_68HC11_ListFileLoader::IsContinuationLineText(Cont("01 02 03 04 05 06 0")));
 }
 
 TEST(Loader, ContinuationLinesAfterAPageBreakAreLoaded) {
@@ -171,15 +159,24 @@ TEST(Loader, AFieldThatIsNoHexAbandonsTheLineAndIsReported) {
     TLoaderSystem sys;
     const QByteArray bad = Code(1, "2000", "11 GG 33", "bad");
     const QByteArray badCont = Cont("44 X5 66");
-    EXPECT_EQ(sys.Load(Join({
-                  "header", bad, Cont("22 22"), Code(2, "2100", "01 02", "good"), Cont("03 04"),
-                  badCont, Cont("55"), Code(3, "XYZ0", "77", "bad address"),
-                  Code(4, "    ", "78", "blank address"), Code(5, "2200", "11", "good"),
-                  Cont("22 "), // trailing blank: fine
-                  Code(6, "2300", "11", "good"),
-                  Cont("22 33  "), // a field of a single blank at the line end
-              })),
-              5);
+    // clang-format off
+    const QByteArray listing = Join({
+        "header",
+        bad,                               // line 1
+        Cont("22 22"),
+        Code(2, "2100", "01 02", "good"),
+        Cont("03 04"),                     // line 4
+        badCont,
+        Cont("55"),
+        Code(3, "XYZ0", "77", "bad address"),
+        Code(4, "    ", "78", "blank address"),
+        Code(5, "2200", "11", "good"),
+        Cont("22 "),                       // a trailing blank is fine
+        Code(6, "2300", "11", "good"),     // line 11
+        Cont("22 33  "),                   // a field of a single blank at the line end
+    });
+    // clang-format on
+    EXPECT_EQ(sys.Load(listing), 5);
     EXPECT_EQ(sys.Bytes(0x2000, 3), QByteArray("\x11\0\0", 3));
     EXPECT_EQ(sys.Bytes(0x2006, 2), QByteArray(2, '\0'));
     EXPECT_EQ(sys.Bytes(0x2100, 2), QByteArray("\x01\x02"));
@@ -235,41 +232,29 @@ TEST(Loader, AVeryLongBadLineIsCutInTheBox) {
     EXPECT_TRUE(sys.Sink.Shown[0].Text.startsWith(QLatin1String(Code(1, "2000", "GG", ""))));
 }
 
-TEST(Loader, AddressesWrapPastFFFF) {
+TEST(Loader, AddressesWrapPastFFFFAndTheLaterLineWins) {
     TLoaderSystem sys;
-    sys.Load(Join({Code(1, "FFFE", "01 02 03 04", "fcb"), Cont("05 06 07")}));
+    sys.Load(Join({Code(1, "FFFE", "01 02 03 04", "fcb"), Cont("05 06 07"),
+                   Code(2, "0005", "66", "overwrites")}));
     EXPECT_EQ(sys.Bytes(0xFFFE, 4), QByteArray("\x01\x02\x03\x04"));
-    EXPECT_EQ(sys.Bytes(0x0004, 3), QByteArray("\x05\x06\x07"));
+    EXPECT_EQ(sys.Bytes(0x0004, 3), QByteArray("\x05\x66\x07"));
     EXPECT_EQ(sys.WrittenBytes(), 7);
 }
 
-TEST(Loader, TheLaterLineWinsWhereTwoLinesCoverAnAddress) {
-    TLoaderSystem sys;
-    sys.Load(Join({Code(1, "2000", "11 22", "a"), Code(2, "2001", "33", "b")}));
-    EXPECT_EQ(sys.Bytes(0x2000, 2), QByteArray("\x11\x33"));
-}
-
 TEST(Loader, WithoutACpuNothingIsWrittenAndNothingShown) {
-    TEnvSystem sys;
     TKV_68HC11_ListFileLoader loader;
     loader.LoadFromData(Join({Code(1, "2000", "11", "a"), Code(2, "2001", "GG", "b")}));
+    {
+        TEnvSystem sys;
+        loader.SetCPU(&sys.Cpu);
+    }
+    EXPECT_EQ(loader.CPU(), nullptr); // the CPU went away
+    TEnvSystem sys;
     EXPECT_EQ(loader.LoadToMemory(), 0);
     EXPECT_FALSE(loader.SetLineBreakpoint(0, true));
     EXPECT_TRUE(sys.Sink.Shown.empty());
     EXPECT_EQ(sys.Cpu.Memory[0x2000], 0);
     EXPECT_FALSE(sys.Cpu.Breakpoints[0x2000]);
-}
-
-TEST(Loader, ACpuThatGoesAwayBecomesUnset) {
-    TKV_68HC11_ListFileLoader loader;
-    {
-        TCPU_68HC11_ cpu;
-        loader.SetCPU(&cpu);
-        EXPECT_EQ(loader.CPU(), &cpu);
-    }
-    EXPECT_EQ(loader.CPU(), nullptr);
-    loader.LoadFromData(Code(1, "2000", "11", "a"));
-    EXPECT_EQ(loader.LoadToMemory(), 0);
 }
 
 TEST(Loader, BytesInTheRegisterBlockGoToTheEnvironment) {
@@ -345,11 +330,6 @@ TEST(Loader, LineEndsAndTheEndOfText) {
         loader.LoadFromData(row.Text);
         EXPECT_EQ(loader.Lines(), row.Lines) << row.Text.toHex().constData();
     }
-}
-
-TEST(Loader, LineTextIsUtf8WhenValidAndLatin1Otherwise) {
-    EXPECT_EQ(TKV_68HC11_ListFileLoader::LineText("Gr\xC3\xBC\xC3\x9F"), QStringLiteral("Grüß"));
-    EXPECT_EQ(TKV_68HC11_ListFileLoader::LineText("Gr\xFC\xDF"), QStringLiteral("Grüß"));
 }
 
 } // namespace
