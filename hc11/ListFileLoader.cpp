@@ -50,6 +50,9 @@ bool TKV_68HC11_ListFileLoader::LoadFromFile(const QString& FileName, QString* E
     if (!info.exists())
         return fail(QStringLiteral("Die Datei ") + Quoted(FileName) +
                     QStringLiteral(" wurde nicht gefunden."));
+    // A pipe or a terminal would block the program, and a device has no end.
+    if (!info.isFile())
+        return fail(Quoted(FileName) + QStringLiteral(" ist keine gewöhnliche Datei."));
     const QString tooLarge =
         QStringLiteral("Die Datei ") + Quoted(FileName) +
         QStringLiteral(" ist zu groß (mehr als %1 MiB).").arg(MaxFileSize / (1024 * 1024));

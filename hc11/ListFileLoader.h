@@ -40,9 +40,10 @@ class TKV_68HC11_ListFileLoader : public QObject {
 
     // Replaces Lines with the lines of the named file. Lines end at CR LF, LF or a lone CR;
     // the text ends at the end of the file or at its first NUL byte. Nothing is written to
-    // memory. When the file cannot be read (missing, a directory, no read permission, a read
-    // error, larger than MaxFileSize) the result is false, *Error (if given) receives a German
-    // message that names the file, and Lines keeps its previous content.
+    // memory. When the file cannot be read (missing, a directory or another non-regular file
+    // such as a pipe, no read permission, a read error, larger than MaxFileSize) the result is
+    // false, *Error (if given) receives a German message that names the file, and Lines keeps
+    // its previous content.
     bool LoadFromFile(const QString& FileName, QString* Error = nullptr);
     // The same for text already in memory (never fails).
     void LoadFromData(const QByteArray& Data);

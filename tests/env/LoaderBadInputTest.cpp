@@ -59,11 +59,14 @@ TEST(LoaderBadInput, AMissingFileIsAnErrorThatKeepsTheLines) {
     ExpectFailureKeepsLines(sys, sys.Dir.filePath("nichtda.lst"), "wurde nicht gefunden");
 }
 
-TEST(LoaderBadInput, ADirectoryIsAnErrorThatKeepsTheLines) {
+TEST(LoaderBadInput, ADirectoryOrAPipeIsAnErrorThatKeepsTheLines) {
     TFileSystem sys;
     sys.LoadGood();
     ASSERT_TRUE(QDir(sys.Dir.path()).mkdir("ordner.lst"));
     ExpectFailureKeepsLines(sys, sys.Dir.filePath("ordner.lst"), "ist ein Verzeichnis");
+    const QString fifo = sys.Dir.filePath("rohr.lst");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    ExpectFailureKeepsLines(sys, fifo, "ist keine gewöhnliche Datei"); // and does not block
 }
 
 TEST(LoaderBadInput, AFileWithoutReadPermissionIsAnErrorThatKeepsTheLines) {
