@@ -63,7 +63,8 @@ std::optional<int32_t> KvStrToInt(const QString& Text) {
         base = 16;
         s.remove(0, 2);
     }
-    // QString::toLongLong would also take its own prefixes, signs and blanks here.
+    // Only plain digits may follow: QString::toULongLong would accept further prefixes, signs
+    // and blanks.
     if (s.isEmpty()) return std::nullopt;
     for (QChar ch : s) {
         const bool digit = ch.isDigit() && ch.unicode() < 128;
