@@ -66,6 +66,16 @@ TEST(SourceEdit, UsesAMonospacedThirteenPixelFont) {
     const QFontMetrics FM(Edit.font());
     EXPECT_EQ(FM.horizontalAdvance(QLatin1Char('i')), FM.horizontalAdvance(QLatin1Char('W')));
     EXPECT_GE(Edit.ActualGutterWidth(), 40);
+
+    // Another font: line height, character width and the gutter follow it.
+    Edit.SetLines(NumberedLines(5));
+    const int OldGutter = Edit.ActualGutterWidth();
+    QFont Big = Edit.font();
+    Big.setPixelSize(26);
+    Edit.setFont(Big);
+    EXPECT_EQ(Edit.LineHeight(), Edit.cursorRect(At(Edit, 2, 0)).top());
+    EXPECT_EQ(Edit.CharWidth(), QFontMetrics(Big).horizontalAdvance(QLatin1Char('0')));
+    EXPECT_GT(Edit.ActualGutterWidth(), OldGutter);
 }
 
 TEST(SourceEdit, ReportsInsertedAndDeletedLinesOfEveryKindOfEdit) {
