@@ -77,6 +77,9 @@ void TKVCPUPortPanel::SetBitCount(int32_t Value) {
         cell->setGeometry(left, 0, CellSize, CellSize);
         cell->setAlignment(Qt::AlignCenter);
         cell->setAutoFillBackground(true);
+        // Fill with the Window colour even inside a toolbar, whose children would otherwise
+        // inherit its Button background role.
+        cell->setBackgroundRole(QPalette::Window);
         ShowBit(cell, false);
         cell->show();
         BitCells.append(cell);

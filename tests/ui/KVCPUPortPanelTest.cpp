@@ -4,6 +4,7 @@
 #include "ui/KVCPUPortPanel.h"
 
 #include <QLabel>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -16,7 +17,8 @@ std::string Cells(const TKVCPUPortPanel& Panel) {
     for (QLabel* cell : Panel.BitCells) {
         const bool one = cell->text() == QStringLiteral("1");
         const QColor expected = one ? QColor(Qt::red) : QColor(Qt::white);
-        EXPECT_EQ(cell->palette().color(QPalette::Window), expected) << cell->text().toStdString();
+        // The colour the cell is filled with, whatever its parent's background role.
+        EXPECT_EQ(cell->palette().color(cell->backgroundRole()), expected) << cell->text().toStdString();
         EXPECT_TRUE(cell->autoFillBackground());
         cells += one ? '1' : '0';
     }
@@ -37,12 +39,15 @@ TEST(PortPanel, ShowsTheValueInHexadecimalAndInTheCells) {
         {12, 0xABC, "$0ABC", "101010111100"}, {8, -1, "$FFFFFFFF", "11111111"},
     };
     for (const auto& c : cases) {
-        TKVCPUPortPanel panel;
-        panel.SetBitCount(c.Bits);
-        panel.SetValue(c.Value);
-        EXPECT_EQ(panel.ValueLabel->text(), QString::fromLatin1(c.Text));
-        EXPECT_EQ(Cells(panel), c.Cells) << c.Text;
-        EXPECT_EQ(panel.Value(), c.Value);
+        // On a toolbar, as the window shows the ports.
+        QToolBar bar;
+        auto* panel = new TKVCPUPortPanel(&bar);
+        bar.addWidget(panel);
+        panel->SetBitCount(c.Bits);
+        panel->SetValue(c.Value);
+        EXPECT_EQ(panel->ValueLabel->text(), QString::fromLatin1(c.Text));
+        EXPECT_EQ(Cells(*panel), c.Cells) << c.Text;
+        EXPECT_EQ(panel->Value(), c.Value);
     }
 }
 
