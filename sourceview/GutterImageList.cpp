@@ -1,6 +1,7 @@
 #include "sourceview/GutterImageList.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -131,6 +132,7 @@ void TGutterImageList::Add(const QPixmap& Image) {
 }
 
 void TGutterImageList::LoadGutterImages(qreal DevicePixelRatio) {
+    if (DevicePixelRatio <= 0) DevicePixelRatio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     FWidth = Size;
     FHeight = Size;
     Images.clear();

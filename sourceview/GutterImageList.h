@@ -30,8 +30,9 @@ class TGutterImageList : public QObject {
     // Appends an image (scaled to the list's size if it has another one).
     void Add(const QPixmap& Image);
     void Clear() { Images.clear(); }
-    // Replaces the contents by the 14 standard images, drawn for the given pixel ratio.
-    void LoadGutterImages(qreal DevicePixelRatio = 1.0);
+    // Replaces the contents by the 14 standard images, drawn for the given pixel ratio
+    // (0: the application's, so that they stay sharp on high-density screens).
+    void LoadGutterImages(qreal DevicePixelRatio = 0);
     // Draws image Index with its top left corner at (X, Y); an index out of range draws nothing.
     void Draw(QPainter& Painter, int X, int Y, int Index) const;
 
