@@ -22,6 +22,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -36,6 +37,25 @@ namespace {
 using Env = TCPU_68HC11_Enviroment;
 
 const char* const PortCaptions[5] = {"Port A", "Port B", "Port C", "Port D", "Port E"};
+
+// A breakpoint mark that owns the CPU breakpoint of the listing line it was set on: the
+// breakpoint is set while the mark lives. So a mark that goes away with its deleted line, or
+// with a click, takes its breakpoint along, and lines inserted above it since do not matter.
+class TListingBreakpoint : public TSynDebugBreakpoint {
+public:
+    TListingBreakpoint(int32_t Line, TKV_68HC11_ListFileLoader* Loader)
+        : TSynDebugBreakpoint(TFormMain::BreakpointImage, Line), Loader(Loader),
+          ListingLine(Line - 1) {
+        Loader->SetLineBreakpoint(ListingLine, true);
+    }
+    ~TListingBreakpoint() override {
+        if (Loader) Loader->SetLineBreakpoint(ListingLine, false);
+    }
+
+private:
+    QPointer<TKV_68HC11_ListFileLoader> Loader;
+    int32_t ListingLine;
+};
 
 } // namespace
 
@@ -93,6 +113,7 @@ void TFormMain::CreateComponents() {
 
     ImageList = new TGutterImageList(this);
     ImageList->setObjectName(QStringLiteral("ImageList"));
+    ImageList->LoadGutterImages();
 
     SynEdit = new TSourceEdit(this);
     SynEdit->setObjectName(QStringLiteral("SynEdit"));
@@ -536,11 +557,9 @@ void TFormMain::TimerMessageTextChanged(const QString& NewText) {
 
 void TFormMain::SynDebugChangeBreakpoint(int32_t LineNr) {
     if (TSynDebugMark* mark = SynDebug->FindBreakpoint(LineNr)) {
-        SynDebug->RemoveMark(mark); // the returned mark is freed here
-        ListFileLoader->SetLineBreakpoint(LineNr - 1, false);
+        SynDebug->RemoveMark(mark); // freed here, which clears its breakpoint
     } else {
-        SynDebug->AddMark(std::make_unique<TSynDebugBreakpoint>(BreakpointImage, LineNr));
-        ListFileLoader->SetLineBreakpoint(LineNr - 1, true);
+        SynDebug->AddMark(std::make_unique<TListingBreakpoint>(LineNr, ListFileLoader));
     }
 }
 

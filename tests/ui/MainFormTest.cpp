@@ -16,6 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -109,6 +112,29 @@ TEST_F(MainFormTest, GutterClicksToggleTheBreakpointAndARunStopsThere) {
     ClickGutter(line);
     EXPECT_FALSE(Form.CPU->IsBreakpoint(idle));
     EXPECT_EQ(Form.SynDebug->FindBreakpoint(line), nullptr);
+}
+
+TEST_F(MainFormTest, ABreakpointGoesWithItsDeletedLineAndSurvivesInsertedOnes) {
+    ASSERT_TRUE(Form.OpenListing(DemoListing));
+    const int32_t line = LineOf(0xE025);
+    ClickGutter(line);
+    // A line typed above the breakpoint moves the mark; a click on it still clears the
+    // breakpoint of the listing line it was set on.
+    Form.SynEdit->SetCaretLine(1);
+    Form.SynEdit->insertPlainText(QStringLiteral("; note\n"));
+    ASSERT_NE(Form.SynDebug->FindBreakpoint(line + 1), nullptr);
+    ClickGutter(line + 1);
+    EXPECT_FALSE(Form.CPU->IsBreakpoint(0xE025));
+
+    // Clicks name lines of the listing as loaded: view line + 1 is now listing line + 1, the
+    // iny at $E028.
+    ClickGutter(line + 1);
+    ASSERT_TRUE(Form.CPU->IsBreakpoint(0xE028));
+    QTextCursor cursor(Form.SynEdit->document()->findBlockByNumber(line)); // 0-based: line + 1
+    cursor.select(QTextCursor::BlockUnderCursor);
+    cursor.removeSelectedText();
+    EXPECT_EQ(Form.SynDebug->FindBreakpoint(line + 1), nullptr);
+    EXPECT_FALSE(Form.CPU->IsBreakpoint(0xE028));
 }
 
 TEST_F(MainFormTest, ARunStaysResponsiveAndShowsTimeAndPortsWhenStopped) {
