@@ -64,7 +64,17 @@ void TCustomCPU::DetachExternal(TCustomCPUExternal* Ext) {
             if (t.ExternalIndex == i) t = TCPUTimer{};
         }
     }
-    if (windowsRemoved) RemapWindows();
+    if (windowsRemoved) {
+        UpdateWindowsInUse();
+        RemapWindows();
+    }
+}
+
+void TCustomCPU::UpdateWindowsInUse() {
+    WindowsInUse = 0;
+    for (int i = 0; i < MaxWindows; ++i) {
+        if (Windows[i].ExternalIndex >= 0) WindowsInUse = i + 1;
+    }
 }
 
 void TCustomCPU::RemapWindows() {
@@ -78,6 +88,7 @@ bool TCustomCPU::AddMemoryWindow(int32_t ExternalIndex, uint32_t Base, uint32_t 
     for (TMemoryWindow& w : Windows) {
         if (w.ExternalIndex == -1) {
             w = TMemoryWindow{ExternalIndex, Base, Size};
+            UpdateWindowsInUse();
             MapExternalMemory(Base, Size);
             return true;
         }
@@ -92,6 +103,7 @@ void TCustomCPU::RemoveMemoryWindow(int32_t ExternalIndex, uint32_t Base) {
             w = TMemoryWindow{};
         }
     }
+    UpdateWindowsInUse();
 }
 
 bool TCustomCPU::AddTimer(int32_t ExternalIndex, int32_t Period, int32_t MagicNr) {
@@ -112,7 +124,9 @@ void TCustomCPU::RemoveTimer(int32_t ExternalIndex, int32_t MagicNr) {
 }
 
 bool TCustomCPU::ExternalRead(uint32_t Address, int32_t& Data) {
-    for (const TMemoryWindow& w : Windows) {
+    // Every window is asked in table order; free entries past the last used one are skipped.
+    for (int i = 0; i < WindowsInUse; ++i) {
+        const TMemoryWindow& w = Windows[i];
         if (w.ExternalIndex < 0 || Address < w.Base || Address - w.Base >= w.Size) continue;
         if (TCustomCPUExternal* ext = Externals[w.ExternalIndex]) ext->MemoryRead(Address, Data);
     }
@@ -120,7 +134,8 @@ bool TCustomCPU::ExternalRead(uint32_t Address, int32_t& Data) {
 }
 
 bool TCustomCPU::ExternalWrite(uint32_t Address, int32_t Data) {
-    for (const TMemoryWindow& w : Windows) {
+    for (int i = 0; i < WindowsInUse; ++i) {
+        const TMemoryWindow& w = Windows[i];
         if (w.ExternalIndex < 0 || Address < w.Base || Address - w.Base >= w.Size) continue;
         if (TCustomCPUExternal* ext = Externals[w.ExternalIndex]) ext->MemoryWrite(Address, Data);
     }

@@ -101,8 +101,10 @@ public:
 
 private:
     void RemapWindows();
+    void UpdateWindowsInUse();
 
     std::array<TCustomCPUExternal*, MaxExternals> Externals{};
     std::array<TMemoryWindow, MaxWindows> Windows{};
+    int WindowsInUse = 0; // one past the last used entry of Windows
     std::array<TCPUTimer, MaxTimers> TimerTable{};
 };
