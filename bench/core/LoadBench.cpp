@@ -3,9 +3,8 @@
 // lines of one to six bytes, FCB lines with continuation lines, comment and EQU lines, and a
 // page header every 60 lines.
 
+#include "bench/BenchSupport.h"
 #include "runner/SimulatedSystem.h"
-
-#include <benchmark/benchmark.h>
 
 #include <QDir>
 #include <QFile>
@@ -14,15 +13,6 @@
 #include <string>
 
 namespace {
-
-class TCountingSink : public TMessageSink {
-  public:
-    TMsgResult Show(const QString&, const QString&, TMsgIcon, TMsgButtons) override {
-        ++Count;
-        return TMsgResult::Ok;
-    }
-    int Count = 0;
-};
 
 std::string Bytes(uint32_t Seed, int Count) {
     std::string out;

@@ -2,6 +2,7 @@
 // the window runs with its message pump, status-bar clock and port panels wired, the headless
 // system with none of them. Both run from the reset vector to the program's "done" line.
 
+#include "bench/BenchSupport.h"
 #include "hc11/C68HC11.h"
 #include "hc11/ListFileLoader.h"
 #include "runner/SimulatedSystem.h"
@@ -15,29 +16,7 @@
 
 namespace {
 
-class TCountingSink : public TMessageSink {
-public:
-    TMsgResult Show(const QString&, const QString&, TMsgIcon, TMsgButtons) override {
-        ++Count;
-        return TMsgResult::Ok;
-    }
-    int Count = 0;
-};
-
 const QString BenchListing = QStringLiteral(TARVIK_EXAMPLES_DIR "/bench.lst");
-
-int32_t DoneAddress(const TKV_68HC11_ListFileLoader& Loader) {
-    for (int32_t i = 0; i < Loader.LineCount(); ++i) {
-        if (Loader.IsCodeLine(i) && Loader.Lines()[i].mid(40).startsWith("done:"))
-            return Loader.LineAddress(i);
-    }
-    return -1;
-}
-
-void ReportRate(benchmark::State& State, int64_t Cycles) {
-    State.counters["cycles/s"] =
-        benchmark::Counter(static_cast<double>(Cycles), benchmark::Counter::kIsRate);
-}
 
 void BM_WindowRun(benchmark::State& State) {
     TCountingSink sink;
@@ -62,7 +41,7 @@ void BM_WindowRun(benchmark::State& State) {
             return;
         }
     }
-    ReportRate(State, cycles);
+    ReportCycles(State, cycles);
 }
 
 void BM_HeadlessRun(benchmark::State& State) {
@@ -88,7 +67,7 @@ void BM_HeadlessRun(benchmark::State& State) {
             return;
         }
     }
-    ReportRate(State, cycles);
+    ReportCycles(State, cycles);
 }
 
 BENCHMARK(BM_HeadlessRun)->Unit(benchmark::kMillisecond)->MinTime(3.0);
