@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+TARVIK_FUZZ_DEPS=1 bash scripts/install-deps.sh
 seconds="${1:-60}"
 build="build-fuzz"
 sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -8,8 +8,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth fonts-liberation
-    clang libclang-rt-14-dev
 )
+# The fuzz target (fuzz/run.sh) also needs clang: install with  TARVIK_FUZZ_DEPS=1
+if [ "${TARVIK_FUZZ_DEPS:-0}" = "1" ]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
 for p in "${packages[@]}"; do
