@@ -7,7 +7,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QByteArray>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 // Loader or program errors must not block a benchmark on a box.
 class TCountingSink : public TMessageSink {
@@ -31,4 +34,59 @@ inline int32_t DoneAddress(const TKV_68HC11_ListFileLoader& Loader) {
 inline void ReportCycles(benchmark::State& State, int64_t Cycles) {
     State.counters["cycles/s"] =
         benchmark::Counter(static_cast<double>(Cycles), benchmark::Counter::kIsRate);
+}
+
+inline std::string ListingBytes(uint32_t Seed, int Count) {
+    std::string out;
+    char hex[4];
+    for (int k = 0; k < Count; ++k) {
+        std::snprintf(hex, sizeof hex, "%02X ", (Seed * 7 + static_cast<uint32_t>(k) * 13) & 0xFF);
+        out += hex;
+    }
+    return out;
+}
+
+inline std::string ListingPad(std::string Text, size_t Width) {
+    if (Text.size() < Width) Text.append(Width - Text.size(), ' ');
+    return Text;
+}
+
+// A generated listing of at least Lines lines: code lines of one to four bytes, FCB lines with
+// continuation lines, comment and EQU lines, and a page header every 60 lines; code stays in $2000-$FFFF, away from the register block.
+inline QByteArray MakeListing(int Lines) {
+    std::string text;
+    text.reserve(static_cast<size_t>(Lines) * 60);
+    uint32_t address = 0x2000;
+    int physical = 0, source = 0;
+    auto put = [&](const std::string& Line) {
+        if (physical % 60 == 0) {
+            text += (physical ? "\f" : "") + std::string(" generated listing - page ") +
+                    std::to_string(physical / 60 + 1) + "\n\n\n";
+        }
+        text += Line + "\n";
+        ++physical;
+    };
+    char head[32];
+    while (physical < Lines) {
+        ++source;
+        std::snprintf(head, sizeof head, "%8d/%8X : ", source, address);
+        const int kind = source % 10;
+        if (kind == 0) {
+            put(head + ListingPad("", 20) + "; a comment line that writes nothing");
+        } else if (kind == 1) {
+            put(head + ListingPad("=$1000", 20) + "REGS\tequ\t$1000");
+        } else if (kind == 2) {
+            // FCB of 15 bytes: one code line and two continuation lines.
+            put(head + ListingBytes(address, 6) + "  table:\tfcb\t1,2,3,4,5,6,7,8,9,10,11,12,13,14,15");
+            put(std::string(20, ' ') + ListingBytes(address + 6, 6));
+            put(std::string(20, ' ') + ListingBytes(address + 12, 3));
+            address += 15;
+        } else {
+            const int n = 1 + source % 4;
+            put(head + ListingPad(ListingBytes(address, n), 20) + "\tldaa\t#$55\t\t; an instruction");
+            address += static_cast<uint32_t>(n);
+        }
+        if (address > 0xF000) address = 0x2000;
+    }
+    return QByteArray::fromStdString(text);
 }
