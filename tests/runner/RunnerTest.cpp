@@ -1,0 +1,236 @@
+// End-to-end tests of tarvik68hc11-run: the binary runs as a process; the tests compare its exit
+// status and both output streams with what its users' scripts parse.
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string DataDir = TARVIK_RUNNER_DATA_DIR;
+const std::string S = DataDir + "/stops.lst"; // small programs that stop the run in each way
+const std::string P = DataDir + "/ports.lst"; // copies the port pins to $0000..$0003
+const std::string Demo = std::string(TARVIK_EXAMPLES_DIR) + "/demo.lst";
+
+struct TRun {
+    int Exit; // -1 when the runner did not start or did not exit normally
+    std::string Out, Err;
+};
+
+// Runs the binary with Args (split at blanks) and then Listing, if any. The measured time in a
+// --stats line becomes "seconds=F mhz=F" when it has the documented format.
+TRun RunTool(const std::string& Args, const std::string& Listing = S) {
+    QStringList args = QString::fromStdString(Args).split(' ', Qt::SkipEmptyParts);
+    if (!Listing.empty()) args << QString::fromStdString(Listing);
+    QProcess p;
+    p.start(QStringLiteral(TARVIK_RUNNER), args);
+    const bool exited = p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit;
+    const QString err = QString::fromUtf8(p.readAllStandardError())
+                            .replace(QRegularExpression(R"(seconds=\d+\.\d{6} mhz=\d+\.\d{3}\n)"),
+                                     "seconds=F mhz=F\n");
+    return {exited ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(), err.toStdString()};
+}
+
+// One run: its arguments, the exit status and the exact text of stdout and stderr.
+struct TCase {
+    std::string Args;
+    int Exit;
+    std::string Out, Err, Listing = S;
+};
+
+void Check(const std::vector<TCase>& Cases) {
+    for (const TCase& c : Cases) {
+        SCOPED_TRACE(c.Args + " " + c.Listing);
+        const TRun r = RunTool(c.Args, c.Listing);
+        EXPECT_EQ(r.Exit, c.Exit);
+        EXPECT_EQ(r.Out, c.Out);
+        EXPECT_EQ(r.Err, c.Err);
+    }
+}
+
+// The message box of an unknown opcode met at PC after a run of one step from Start.
+std::string OpcodeLine(const char* Op, const char* Start, const char* PC, const char* Regs) {
+    return std::string("[CPU-Fehler!] Unbekannter OP-Code: $") + Op + " PC: $" + PC +
+           " History:  $0000 $0000 $0000 $0000 $0000 $0000 $0000 $0000 $0000 $0000 $0000 $0000"
+           " $0000 $0000 $" +
+           Start + " $" + PC + " ACCD: " + Regs + " SP: $0000 Flags: $00\n";
+}
+
+TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
+    const TRun help = RunTool("--help", "");
+    EXPECT_EQ(help.Exit, 0);
+    EXPECT_EQ(help.Err, "");
+    for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats",
+                             "stop: GRUND PC=$XXXX", "opcode, io, breakpoint, steps, cycles"})
+        EXPECT_NE(help.Out.find(word), std::string::npos) << word;
+    const struct {
+        std::string Args, Message, Listing = S;
+        bool Usage = true; // bad usage adds a hint to --help
+    } usage[] = {
+        {"--fast", "Unbekannte Option: --fast"},
+        {"--max-steps ten", "Ungültige Zahl für --max-steps: ten"},
+        {"--max-cycles=-5", "Ungültige Zahl für --max-cycles: -5"},
+        {"--break $10000", "Ungültige Adresse für --break: $10000"},
+        {"--break E000", "Ungültige Adresse für --break: E000"},
+        {"--break 0x", "Ungültige Adresse für --break: 0x"},
+        {"--break +1", "Ungültige Adresse für --break: +1"},
+        {"--set Q=1", "Unbekanntes Register für --set: Q (erlaubt: PC, A, B, D, X, Y, SP, CCR)"},
+        {"--set a=$100", "Ungültiger Wert für Register A: $100"},
+        {"--set PC", "--set erwartet REGISTER=WERT: PC"},
+        {"--port B=1",
+         "Ungültiger Port für --port: B (Eingänge haben nur die Ports A, C, D und E)"},
+        {"--port e=256", "Ungültiger Wert für Port E: 256"},
+        {"--dump $E000", "--dump erwartet START:LÄNGE: $E000"},
+        {"--dump 0:65537", "Ungültiger Bereich für --dump: 0:65537"},
+        {"--regs " + S, "Mehr als eine Listdatei angegeben: " + S},
+        {"", "Keine Listdatei angegeben.", ""},
+        {S + " --max-steps", "Option --max-steps erwartet einen Wert.", ""},
+        {"--regs /x/a.lst", "Die Datei „/x/a.lst“ wurde nicht gefunden.", "", false},
+        {"--regs", "„" + DataDir + "“ ist ein Verzeichnis und keine Datei.", DataDir, false},
+        {"--memory-out /x/m.bin",
+         "Die Datei \"/x/m.bin\" kann nicht geschrieben werden: No such file or directory", S,
+         false},
+    };
+    const std::string hint =
+        "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n";
+    std::vector<TCase> cases;
+    for (const auto& u : usage)
+        cases.push_back({u.Args, 2, "",
+                         "tarvik68hc11-run: " + u.Message + "\n" + (u.Usage ? hint : ""),
+                         u.Listing});
+    Check(cases);
+}
+
+TEST(Runner, EachStopHasItsReasonExitStatusAndPrecedence) {
+    const std::string op41 = OpcodeLine("41", "E009", "E00B", "$5500 IX: $0000 IY: $0000");
+    const std::string io = "[68HC11Env-Fehler - MemoryRead] Nicht implementierte IO-Adresse: $01\n";
+    Check({
+        // The cycle limit stops after the first step that reaches it (3 + 2 cycles).
+        {"--max-cycles=3 --trace", 0, "1 0000 3 PC=E003 A=00 B=00 X=0000 Y=0000 SP=00FF CCR=D0\n",
+         "stop: cycles PC=$E003\n"},
+        {"--max-cycles 4 --regs", 0, "PC=E004 A=00 B=00 X=0000 Y=0000 SP=00FF CCR=D4 CYCLES=5\n",
+         "stop: cycles PC=$E004\n"},
+        {"--no-reset --set PC=$E009 --set x=$1234 --set Y=0x5678", 3, "",
+         OpcodeLine("41", "E009", "E00B", "$5500 IX: $1234 IY: $5678") + "stop: opcode PC=$E00C\n"},
+        // The step that meets an unknown opcode is traced and counted, with 1 cycle after a
+        // prefix byte and 0 otherwise.
+        {"--no-reset --set=PC=$E00E --trace", 3,
+         "1 E00E 2 PC=E010 A=00 B=66 X=0000 Y=0000 SP=0000 CCR=00\n"
+         "2 E010 1 PC=E012 A=00 B=66 X=0000 Y=0000 SP=0000 CCR=00\n",
+         OpcodeLine("18", "E00E", "E010", "$0066 IX: $0000 IY: $0000") + "stop: opcode PC=$E012\n"},
+        {"--no-reset --set PC=$E014", 4, "", io + "stop: io PC=$E019\n"},
+        // Several reasons after the same step: opcode, io, breakpoint, steps, cycles.
+        {"--no-reset --set PC=$E009 --break $E00C --max-steps 2 --stats", 3, "",
+         op41 + "instructions=2 cycles=2 seconds=F mhz=F\nstop: opcode PC=$E00C\n"},
+        {"--no-reset --set PC=$E014 --max-steps 2 --break $E019", 4, "",
+         io + "stop: io PC=$E019\n"},
+        {"--break=$e007 --max-steps 4 --max-cycles 9", 0, "", "stop: breakpoint PC=$E007\n"},
+        {"--max-steps 5 --max-cycles 12", 0, "", "stop: steps PC=$E004\n"},
+        // A run that starts on a breakpoint executes it ("done: bra done" at $E01B).
+        {"--no-reset --set PC=$E01B --break $E01B --trace", 0,
+         "1 E01B 3 PC=E01B A=00 B=00 X=0000 Y=0000 SP=0000 CCR=00\n",
+         "stop: breakpoint PC=$E01B\n"},
+    });
+}
+
+TEST(Runner, OutputFormatsRegistersPortsLoaderMessagesAndInterruptTrace) {
+    const std::string portsRead = "--break $E013 --dump 0:4 ";
+    Check({
+        // Step 1 starts at PC 0 before the reset and executes LDS #$00FF at the vector.
+        {"--trace --regs --max-steps 3", 0,
+         "1 0000 3 PC=E003 A=00 B=00 X=0000 Y=0000 SP=00FF CCR=D0\n"
+         "2 E003 2 PC=E004 A=00 B=00 X=0000 Y=0000 SP=00FF CCR=D4\n"
+         "3 E004 2 PC=E005 A=01 B=00 X=0000 Y=0000 SP=00FF CCR=D0\n"
+         "PC=E005 A=01 B=00 X=0000 Y=0000 SP=00FF CCR=D0 CYCLES=7\n",
+         "stop: steps PC=$E005\n"},
+        // Sixteen bytes a line; a dump wraps at the top of memory.
+        {"--max-steps 0 --dump $FFF8:20 --dump 0XE000:3 --", 0,
+         "FFF8: 00 00 00 00 00 00 E0 00 00 00 00 00 00 00 00 00\n0008: 00 00 00 00\n"
+         "E000: 8E 00 FF\n",
+         "stop: steps PC=$0000\n"},
+        {"--no-reset --set PC=$E010 --set D=$1234 --set X=0xBEEF --set Y=65535 --set SP=$01FF "
+         "--set CCR=$C5 --set b=$99 --max-steps 0 --regs",
+         0, "PC=E010 A=12 B=99 X=BEEF Y=FFFF SP=01FF CCR=C5 CYCLES=0\n", "stop: steps PC=$E010\n"},
+        // The reset takes PC from the vector and sets CCR to $D0; the other registers stay.
+        {"--set PC=$E010 --set A=$77 --set X=$4321 --set CCR=$00 --max-steps 1 --regs", 0,
+         "PC=E003 A=77 B=00 X=4321 Y=0000 SP=00FF CCR=D0 CYCLES=3\n", "stop: steps PC=$E003\n"},
+        // The reset keeps port A's input pins (0-2 and 7); pins 3-6 are outputs.
+        {portsRead + "--port A=$FF --port c=$0F --port D=$3F --port E=$A5", 0,
+         "0000: 87 0F 3F A5\n", "stop: breakpoint PC=$E013\n", P},
+        {portsRead + "--port A=0x05 --port D=$FF --port E=1 --port E=2", 0, "0000: 05 00 3F 02\n",
+         "stop: breakpoint PC=$E013\n", P},
+        // A bad listing line is reported and skipped; the bytes before the bad one stay written.
+        {"--break $E002 --regs", 0, "PC=E002 A=00 B=00 X=0000 Y=0000 SP=0000 CCR=D4 CYCLES=2\n",
+         "[Fehler in Zeile:0]        1/    E000 : 86 GG               \tldaa\t#$55\n"
+         "stop: breakpoint PC=$E002\n",
+         DataDir + "/bad.lst"},
+        // The demo counts real-time interrupts (one per 8192 cycles) at $0000, its main loop
+        // rounds at $0002, runs a light over port B ($0004) and copies port E to port D.
+        {"--max-cycles 1000000 --port E=$EA --dump 0:6", 0, "0000: 00 7A 95 71 40 2A\n",
+         "stop: cycles PC=$E028\n", Demo},
+    });
+    // The demo's first real-time interrupt: its service routine starts with LDX #REGS at $E03B.
+    const TRun r = RunTool("--trace --break $E03E", Demo);
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Err, "stop: breakpoint PC=$E03E\n");
+    EXPECT_EQ(r.Out.substr(std::min(r.Out.find("\n2207 "), r.Out.size())),
+              "\n2207 E02A 5 PC=E02D A=00 B=00 X=1000 Y=0139 SP=00FF CCR=C0\n"
+              "2208 E02D 3 PC=E03E A=00 B=00 X=1000 Y=0139 SP=00F6 CCR=D0\n");
+}
+
+// Runs every program of Dir/expected.json from its reset vector to its done address and compares
+// the registers (--regs) and the memory (--memory-out). Bytes of the register block
+// $1000-$103F belong to the environment, not to the memory array; their tests live there.
+void CheckExpectedResults(const std::string& Dir) {
+    QFile file(QString::fromStdString(Dir + "/expected.json"));
+    if (!file.open(QIODevice::ReadOnly)) GTEST_SKIP() << "no example programs in " << Dir;
+    const QJsonArray programs = QJsonDocument::fromJson(file.readAll())["programs"].toArray();
+    ASSERT_FALSE(programs.isEmpty());
+    for (const QJsonValue& program : programs) {
+        SCOPED_TRACE(program["name"].toString().toStdString());
+        const std::string done = program["done_address"].toString().toStdString();
+        QTemporaryFile memoryFile;
+        ASSERT_TRUE(memoryFile.open());
+        const TRun r = RunTool("--regs --break $" + done + " --max-steps " +
+                                   std::to_string(program["max_steps"].toInteger()) +
+                                   " --memory-out " + memoryFile.fileName().toStdString(),
+                               Dir + "/" + program["file"].toString().toStdString());
+        EXPECT_EQ(r.Exit, 0);
+        EXPECT_EQ(r.Err, "stop: breakpoint PC=$" + done + "\n");
+        QMap<QString, QString> regs;
+        for (const QString& field : QString::fromStdString(r.Out).trimmed().split(' '))
+            regs[field.section('=', 0, 0)] = field.section('=', 1);
+        regs["D"] = regs["A"] + regs["B"];
+        const QJsonObject expectedRegs = program["registers"].toObject();
+        for (auto it = expectedRegs.begin(); it != expectedRegs.end(); ++it)
+            EXPECT_EQ(regs[it.key()].toStdString(), it.value().toString().toStdString())
+                << it.key().toStdString();
+        const QByteArray memory = memoryFile.readAll();
+        ASSERT_EQ(memory.size(), 65536);
+        for (const QJsonValue& check : program["checks"].toArray()) {
+            const int address = check["address"].toString().toInt(nullptr, 16);
+            const QString bytes = check["bytes"].toString();
+            if (address >= 0x1000 && address < 0x1040) continue;
+            EXPECT_EQ(memory.mid(address, bytes.size() / 2).toHex().toUpper().toStdString(),
+                      bytes.toStdString())
+                << "at $" << check["address"].toString().toStdString();
+        }
+    }
+}
+
+TEST(Runner, BundledExamplesReachTheirExpectedResults) {
+    ASSERT_TRUE(QFile::exists(TARVIK_EXAMPLES_DIR "/expected.json"));
+    CheckExpectedResults(TARVIK_EXAMPLES_DIR);
+}
+
+TEST(Runner, SharedExamplesReachTheirExpectedResults) {
+    CheckExpectedResults(TARVIK_SHARED_EXAMPLES_DIR);
+}
+
+} // namespace
