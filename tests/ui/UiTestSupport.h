@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the widget tests: the application object, a message sink that records
-// instead of showing boxes, and PNG snapshots of widgets for looking at them.
+// Shared pieces of the widget tests: a message sink that records instead of showing boxes, and
+// the check that every text of a widget fits into the room it is given.
 
 #include "cpu/MessageSink.h"
 
@@ -10,25 +10,14 @@
 
 class QWidget;
 
-struct TRecordedMessage {
-    QString Text;
-    QString Caption;
-    TMsgIcon Icon;
-};
-
-class TRecordingSink : public TMessageSink {
-public:
-    TMsgResult Show(const QString& Text, const QString& Caption, TMsgIcon Icon,
-                    TMsgButtons) override {
-        Messages.push_back({Text, Caption, Icon});
+struct TRecordingSink : TMessageSink {
+    TMsgResult Show(const QString& Text, const QString&, TMsgIcon Icon, TMsgButtons) override {
+        Messages.push_back({Text, Icon});
         return TMsgResult::Ok;
     }
-    std::vector<TRecordedMessage> Messages;
+    std::vector<std::pair<QString, TMsgIcon>> Messages;
 };
 
-// Writes Widget as rendered into <build>/tests/ui/snapshots/<Name>.png; returns the path.
-QString SaveSnapshot(QWidget& Widget, const QString& Name);
-
-// The widgets of Widget whose text does not fit into the room they are given, described as
-// "class 'text'" (labels, check boxes, line edits, group box titles).
+// The labels, check boxes, line edits and group box titles of Widget (and Widget itself) whose
+// text is cut off, as "class 'text'".
 std::vector<std::string> ClippedTexts(QWidget& Widget);
