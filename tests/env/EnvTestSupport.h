@@ -1,71 +1,71 @@
 #pragma once
-// Shared pieces of the environment and loader tests: a message sink that records every box,
-// and a 68HC11 core with its on-chip environment attached.
-
-#include "cpu/MessageSink.h"
+// Shared pieces of the environment and loader tests: a 68HC11 core wired with its environment
+// and the listing loader as the window wires them, recording every message box it shows.
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
+#include "hc11/ListFileLoader.h"
 
-#include <QByteArray>
-#include <QString>
-#include <deque>
-#include <initializer_list>
-#include <vector>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <utility>
 
-struct TShownMessage {
-    QString Text;
-    QString Caption;
-    TMsgIcon Icon;
-    TMsgButtons Buttons;
-};
+// A message box as one line: "caption|text|icon|buttons".
+inline std::string Box(const QString& Caption, const QString& Text, TMsgIcon Icon,
+                       TMsgButtons Buttons) {
+    return (Caption + '|' + Text + '|' + QString::number(static_cast<int>(Icon)) + '|' +
+            QString::number(static_cast<int>(Buttons)) + '\n')
+        .toStdString();
+}
 
-class TRecordingSink : public TMessageSink {
-  public:
-    std::vector<TShownMessage> Shown;
-    // Answers given in turn; OK once they are used up.
-    std::deque<TMsgResult> Answers;
-
-    TMsgResult Show(const QString& Text, const QString& Caption, TMsgIcon Icon,
-                    TMsgButtons Buttons) override {
-        Shown.push_back({Text, Caption, Icon, Buttons});
-        if (Answers.empty()) return TMsgResult::Ok;
-        const TMsgResult answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    }
-};
-
-// A core with the environment attached, as the window wires them.
-struct TEnvSystem {
+// A test takes every box it expects with TakeBoxes; a box left over fails the test.
+struct TSystem : TMessageSink {
     TCPU_68HC11_ Cpu;
     TCPU_68HC11_Enviroment Env;
-    TRecordingSink Sink;
+    TKV_68HC11_ListFileLoader Loader;
+    TCPUExternal ResetDevice; // clears the reset request, as the window's timer device does
+    std::string Shown;
+    TMsgResult Answer = TMsgResult::Ok;
 
-    TEnvSystem() {
-        Cpu.MessageSink = &Sink;
+    TSystem() {
+        Cpu.MessageSink = this;
         Env.SetCPU(&Cpu);
+        Loader.SetCPU(&Cpu);
     }
-    ~TEnvSystem() { Env.SetCPU(nullptr); }
+    ~TSystem() override { EXPECT_EQ(Shown, "") << "unexpected box"; }
+    TMsgResult Show(const QString& Text, const QString& Caption, TMsgIcon Icon,
+                    TMsgButtons Buttons) override {
+        Shown += Box(Caption, Text, Icon, Buttons);
+        return Answer;
+    }
+    std::string TakeBoxes() { return std::exchange(Shown, {}); }
 
-    int32_t Read(uint32_t Address) { return Cpu.ReadByte(Address); }
-    void Write(uint32_t Address, int32_t Value) { Cpu.WriteByte(Address, Value); }
+    // Bytes read from Address on as upper-case hex, two digits per byte.
+    std::string Hex(uint32_t Address, size_t Count) {
+        QByteArray bytes;
+        for (uint32_t i = 0; i < Count; ++i)
+            bytes += static_cast<char>(Cpu.ReadByte((Address + i) & 0xFFFF));
+        return bytes.toHex().toUpper().toStdString();
+    }
+    long NonZeroBytes() const {
+        return 65536 - std::count(Cpu.Memory.begin(), Cpu.Memory.end(), 0);
+    }
+
+    // Raises the reset line and runs the CPU's own loop until PC reaches Done or MaxSteps.
+    void RunFromReset(uint32_t Done, int32_t MaxSteps) {
+        ResetDevice.OnReset = [this] { Cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false); };
+        ResetDevice.SetCPU(&Cpu);
+        Cpu.SetBreakpoint(Done, true);
+        Cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, true);
+        Cpu.Step(MaxSteps);
+    }
 };
 
-// A code line as the assembler writes it: line number, address, byte fields, source text from
-// column 41.
-inline QByteArray Code(int Number, const char* Address, const char* Bytes, const char* Source) {
-    return QByteArray(
-        QString::asprintf("%8d/    %4s : %-20s%s", Number, Address, Bytes, Source).toLatin1());
+// A code line as the assembler writes it (address in columns 14-17, byte fields from column 21,
+// source from column 41), and a continuation line (20 blanks, then byte fields).
+inline QByteArray Code(const char* Address, const char* Bytes, const char* Source) {
+    return QString::asprintf("%8d/    %4s : %-20s%s", 1, Address, Bytes, Source).toLatin1();
 }
-
-// A continuation line: 20 blanks, then the byte fields.
 inline QByteArray Cont(const char* Bytes) {
     return QByteArray(20, ' ') + Bytes;
-}
-
-inline QByteArray Join(std::initializer_list<QByteArray> Lines, const char* End = "\n") {
-    QByteArray text;
-    for (const QByteArray& line : Lines)
-        text += line + End;
-    return text;
 }
