@@ -5,17 +5,13 @@
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
-#include <string>
-#include <utility>
 
 // A message box as one line: "caption|text|icon|buttons".
 inline std::string Box(const QString& Caption, const QString& Text, TMsgIcon Icon,
                        TMsgButtons Buttons) {
-    return (Caption + '|' + Text + '|' + QString::number(static_cast<int>(Icon)) + '|' +
-            QString::number(static_cast<int>(Buttons)) + '\n')
-        .toStdString();
+    const QString icon = QString::number(int(Icon)), buttons = QString::number(int(Buttons));
+    return (Caption + '|' + Text + '|' + icon + '|' + buttons + '\n').toStdString();
 }
 
 // A test takes every box it expects with TakeBoxes; a box left over fails the test.
@@ -40,12 +36,16 @@ struct TSystem : TMessageSink {
     }
     std::string TakeBoxes() { return std::exchange(Shown, {}); }
 
-    // Bytes read from Address on as upper-case hex, two digits per byte.
-    std::string Hex(uint32_t Address, size_t Count) {
-        QByteArray bytes;
-        for (uint32_t i = 0; i < Count; ++i)
-            bytes += static_cast<char>(Cpu.ReadByte((Address + i) & 0xFFFF));
-        return bytes.toHex().toUpper().toStdString();
+    // Bytes read from each span (address, count) as upper-case hex, spans separated by blanks.
+    std::string Hex(std::initializer_list<std::pair<uint32_t, int>> Spans) {
+        QByteArrayList spans;
+        for (const auto& [address, count] : Spans) {
+            QByteArray bytes;
+            for (uint32_t i = 0; i < static_cast<uint32_t>(count); ++i)
+                bytes += static_cast<char>(Cpu.ReadByte((address + i) & 0xFFFF));
+            spans += bytes.toHex().toUpper();
+        }
+        return spans.join(' ').toStdString();
     }
     long NonZeroBytes() const {
         return 65536 - std::count(Cpu.Memory.begin(), Cpu.Memory.end(), 0);
@@ -63,9 +63,7 @@ struct TSystem : TMessageSink {
 
 // A code line as the assembler writes it (address in columns 14-17, byte fields from column 21,
 // source from column 41), and a continuation line (20 blanks, then byte fields).
-inline QByteArray Code(const char* Address, const char* Bytes, const char* Source) {
+inline const auto Code = [](const char* Address, const char* Bytes, const char* Source) {
     return QString::asprintf("%8d/    %4s : %-20s%s", 1, Address, Bytes, Source).toLatin1();
-}
-inline QByteArray Cont(const char* Bytes) {
-    return QByteArray(20, ' ') + Bytes;
-}
+};
+inline const auto Cont = [](const char* Bytes) { return QByteArray(20, ' ') + Bytes; };
