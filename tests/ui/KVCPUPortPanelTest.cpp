@@ -4,39 +4,26 @@
 
 #include "ui/KVCPUPortPanel.h"
 
-#include <QLabel>
-#include <QToolBar>
-#include <QToolButton>
-#include <gtest/gtest.h>
-
-namespace {
-
 TEST(PortPanel, ShowsTheValueInHexadecimalAndInRedAndWhiteCellsMostSignificantFirst) {
-    const struct {
-        const char* Caption;
-        int Bits;
-        int32_t Value;
-        const char* Shown;
-    } cases[] = {{"Port A", 8, 0xA5, "$A5 10100101"},   {"Port B", 8, 0x0F, "$0F 00001111"},
-                 {"Port C", 8, 0x1FF, "$1FF 11111111"}, {"Port D", 6, 0x21, "$21 100001"},
-                 {"Port D", 6, 0x40, "$40 000000"},     {"Port E", 8, 0x00, "$00 00000000"}};
-    for (const auto& c : cases) {
-        QToolBar bar;
+    using Case = std::tuple<int, int32_t, const char*>; // bits, value, what the panel shows
+    const Case cases[] = {{8, 0xA5, "$A5 10100101"},
+                          {8, 0x1FF, "$1FF 11111111"},
+                          {6, 0x21, "$21 100001"},
+                          {6, 0x40, "$40 000000"}};
+    for (const auto& [bits, value, shown] : cases) {
+        QToolBar bar; // as the window shows the ports
         auto* panel = new TKVCPUPortPanel(&bar);
         bar.addWidget(panel);
-        panel->SetCaption(c.Caption);
-        panel->SetBitCount(c.Bits);
-        panel->SetValue(c.Value);
-        QString shown = panel->ValueLabel->text() + ' ';
+        panel->SetCaption("Port D"), panel->SetBitCount(bits), panel->SetValue(value);
+        QString text = panel->ValueLabel->text() + ' ';
         for (QLabel* cell : panel->BitCells) {
-            shown += cell->text();
-            // The fill, whatever background the toolbar gives its children.
+            text += cell->text();
+            EXPECT_TRUE(cell->autoFillBackground()); // whatever background the toolbar has
             EXPECT_EQ(cell->palette().color(cell->backgroundRole()),
-                      cell->text() == "1" ? QColor(Qt::red) : QColor(Qt::white));
-            EXPECT_TRUE(cell->autoFillBackground());
+                      cell->text() == "1" ? Qt::red : Qt::white);
         }
-        EXPECT_EQ(shown, c.Shown);
-        EXPECT_EQ(ClippedTexts(*panel), std::vector<std::string>{}) << c.Shown;
+        EXPECT_EQ(text, shown);
+        EXPECT_EQ(ClippedTexts(*panel), std::vector<std::string>{}) << shown;
     }
 }
 
@@ -44,9 +31,7 @@ TEST(PortPanel, InputButtonsSumTheirBitsAndReportEachToggle) {
     TKVCPUPortPanel panel;
     panel.SetBitCount(8);
     std::vector<int32_t> reported;
-    panel.OnChange = [&](QObject* Sender) {
-        reported.push_back(Sender == &panel ? panel.InputValue() : -1);
-    };
+    panel.OnChange = [&](QObject* S) { reported.push_back(S == &panel ? panel.InputValue() : -1); };
     panel.BitButtons[0]->click(); // an output-only port's buttons are disabled
     panel.SetInputPort(true);
     for (int button : {0, 7, 2, 0}) // bits 7, 0, 5 and 7 up again
@@ -57,5 +42,3 @@ TEST(PortPanel, InputButtonsSumTheirBitsAndReportEachToggle) {
     panel.BitButtons[0]->click();
     EXPECT_EQ(panel.InputValue(), 0x20);
 }
-
-} // namespace

@@ -1,10 +1,7 @@
-// The timed status message: its text at once, the default text once the time is up.
-#include "ui/KvTimerMessage.h"
+// The timed status message: its text at once, the default text once its time is up.
+#include "UiTestSupport.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-#include <gtest/gtest.h>
+#include "ui/KvTimerMessage.h"
 
 TEST(TimerMessage, ReportsTheTextAtOnceAndTheDefaultOnceAFullIntervalAfterTheLastText) {
     TKvTimerMessage message;

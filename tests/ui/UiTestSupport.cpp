@@ -1,14 +1,5 @@
 #include "UiTestSupport.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRegularExpression>
-#include <QStyleOption>
-#include <gtest/gtest.h>
-
 // The widgets need one QApplication; the offscreen platform needs no display.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -20,28 +11,21 @@ int main(int argc, char** argv) {
 std::vector<std::string> ClippedTexts(QWidget& Widget) {
     std::vector<std::string> clipped;
     for (QWidget* w : Widget.findChildren<QWidget*>() + QList<QWidget*>{&Widget}) {
-        QString text;
-        QRect room = w->contentsRect();
-        if (auto* label = qobject_cast<QLabel*>(w)) {
-            text = label->text();
-        } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+        QString text = w->property("text").toString();
+        QRect room = w->contentsRect(); // a label's
+        if (auto* box = qobject_cast<QCheckBox*>(w)) {
             QStyleOptionButton option;
             option.initFrom(box);
-            text = option.text = box->text();
+            option.text = text;
             room = w->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, w);
             room.setHeight(w->height());
-        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-            QStyleOptionFrame option;
-            option.initFrom(edit);
-            option.lineWidth = w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, w);
-            text = edit->text();
-            // QLineEdit keeps a further 2 px on each side of the style's contents.
-            room = w->style()->subElementRect(QStyle::SE_LineEditContents, &option, w);
-            room.setWidth(room.width() - 4);
+        } else if (qobject_cast<QLineEdit*>(w)) { // inside the frame and QLineEdit's 2 px margins
+            const int frame = w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w);
+            room = w->rect().adjusted(frame + 2, frame, -frame - 2, -frame);
         } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
             text = group->title();
             room.setWidth(w->width() - 16);
-        } else {
+        } else if (!qobject_cast<QLabel*>(w)) {
             continue;
         }
         text.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1")); // drawn

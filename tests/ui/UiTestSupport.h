@@ -1,14 +1,13 @@
 #pragma once
-// Shared pieces of the widget tests: a message sink that records instead of showing boxes, and
-// the check that every text of a widget fits into the room it is given.
+// What every widget test includes: Qt's widgets, GoogleTest, a message sink that records instead
+// of showing boxes, and the check that every text of a widget fits into the room it is given.
 
 #include "cpu/MessageSink.h"
 
-#include <QString>
+#include <QtWidgets>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-class QWidget;
 
 struct TRecordingSink : TMessageSink {
     TMsgResult Show(const QString& Text, const QString&, TMsgIcon Icon, TMsgButtons) override {

@@ -8,11 +8,9 @@ int main(int argc, char* argv[]) {
     const QImage image(QString::fromLocal8Bit(argc == 2 ? argv[1] : ""));
     QSet<QRgb> colours;
     int samples = 0, nonBlack = 0;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2, ++samples) {
-            colours.insert(image.pixel(x, y));
-            nonBlack += qGray(image.pixel(x, y)) > 16 ? 1 : 0;
-        }
+    for (int i = 0; i < image.width() * image.height(); i += 4, ++samples) { // every fourth pixel
+        colours.insert(image.pixel(i % image.width(), i / image.width()));
+        nonBlack += qGray(image.pixel(i % image.width(), i / image.width())) > 16 ? 1 : 0;
     }
     std::printf("%dx%d, %lld colours, %d of %d samples not black\n", image.width(), image.height(),
                 static_cast<long long>(colours.size()), nonBlack, samples);
