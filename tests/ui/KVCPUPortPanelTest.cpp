@@ -6,10 +6,8 @@
 
 TEST(PortPanel, ShowsTheValueInHexadecimalAndInRedAndWhiteCellsMostSignificantFirst) {
     using Case = std::tuple<int, int32_t, const char*>; // bits, value, what the panel shows
-    const Case cases[] = {{8, 0xA5, "$A5 10100101"},
-                          {8, 0x1FF, "$1FF 11111111"},
-                          {6, 0x21, "$21 100001"},
-                          {6, 0x40, "$40 000000"}};
+    const Case cases[] = {
+        {8, 0xA5, "$A5 10100101"}, {8, 0x1FF, "$1FF 11111111"}, {6, 0x61, "$61 100001"}};
     for (const auto& [bits, value, shown] : cases) {
         QToolBar bar; // as the window shows the ports
         auto* panel = new TKVCPUPortPanel(&bar);

@@ -42,8 +42,6 @@ TEST_F(SimControl, StepAndRunSwitchTheButtonsAndNestedRunsAreRefused) {
     EXPECT_EQ(Cpu.PC, 0x2001);
     Control.PlayButton->click();
     EXPECT_EQ(Log, "pump 001 end 110 pump 001 pump 001 pump 001 end 110 ");
-    EXPECT_GE(Cpu.CycleCount, 2 * TCustomCPU::MessageInterval);
-    EXPECT_TRUE(Sink.Messages.empty());
 }
 
 TEST_F(SimControl, AnErrorInsideARunIsReportedAndTheControlReturnsToIdle) {
@@ -56,10 +54,8 @@ TEST_F(SimControl, AnErrorInsideARunIsReportedAndTheControlReturnsToIdle) {
     Cpu.MessagePump = nullptr;
     Control.SingleStep(); // usable again
     EXPECT_EQ(Log, "end 110 end 110 end 110 ");
-    EXPECT_EQ(
-        Sink.Messages,
-        (std::vector<std::pair<QString, TMsgIcon>>{
-            {"Die Simulation wurde wegen eines Fehlers angehalten:\nGerät defekt", TMsgIcon::Error},
-            {"Die Simulation wurde wegen eines unbekannten Fehlers angehalten.",
-             TMsgIcon::Error}}));
+    const std::vector<std::pair<QString, TMsgIcon>> reported{
+        {"Die Simulation wurde wegen eines Fehlers angehalten:\nGerät defekt", TMsgIcon::Error},
+        {"Die Simulation wurde wegen eines unbekannten Fehlers angehalten.", TMsgIcon::Error}};
+    EXPECT_EQ(Sink.Messages, reported);
 }

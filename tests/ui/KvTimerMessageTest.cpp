@@ -9,9 +9,7 @@ TEST(TimerMessage, ReportsTheTextAtOnceAndTheDefaultOnceAFullIntervalAfterTheLas
     QElapsedTimer clock;
     QStringList reports;
     std::vector<qint64> at;
-    message.OnTextChanged = [&](const QString& Text) {
-        reports << Text, at.push_back(clock.elapsed());
-    };
+    message.OnTextChanged = [&](const QString& T) { reports << T, at.push_back(clock.elapsed()); };
     clock.start();
     message.ShowText("File loaded.", 80);
     EXPECT_EQ(reports, QStringList{"File loaded."});

@@ -5,9 +5,7 @@
 #include "cpu/MessageSink.h"
 
 #include <QtWidgets>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h> // with <string> and <vector>
 
 struct TRecordingSink : TMessageSink {
     TMsgResult Show(const QString& Text, const QString&, TMsgIcon Icon, TMsgButtons) override {
