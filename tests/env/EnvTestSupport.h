@@ -8,8 +8,7 @@
 #include <gtest/gtest.h>
 
 // A message box as one line: "caption|text|icon|buttons".
-inline std::string Box(const QString& Caption, const QString& Text, TMsgIcon Icon,
-                       TMsgButtons Buttons) {
+inline std::string Box(QString Caption, QString Text, TMsgIcon Icon, TMsgButtons Buttons) {
     const QString icon = QString::number(int(Icon)), buttons = QString::number(int(Buttons));
     return (Caption + '|' + Text + '|' + icon + '|' + buttons + '\n').toStdString();
 }
@@ -19,7 +18,6 @@ struct TSystem : TMessageSink {
     TCPU_68HC11_ Cpu;
     TCPU_68HC11_Enviroment Env;
     TKV_68HC11_ListFileLoader Loader;
-    TCPUExternal ResetDevice; // clears the reset request, as the window's timer device does
     std::string Shown;
     TMsgResult Answer = TMsgResult::Ok;
 
@@ -36,29 +34,14 @@ struct TSystem : TMessageSink {
     }
     std::string TakeBoxes() { return std::exchange(Shown, {}); }
 
-    // Bytes read from each span (address, count) as upper-case hex, spans separated by blanks.
-    std::string Hex(std::initializer_list<std::pair<uint32_t, int>> Spans) {
-        QByteArrayList spans;
-        for (const auto& [address, count] : Spans) {
-            QByteArray bytes;
-            for (uint32_t i = 0; i < static_cast<uint32_t>(count); ++i)
-                bytes += static_cast<char>(Cpu.ReadByte((address + i) & 0xFFFF));
-            spans += bytes.toHex().toUpper();
-        }
-        return spans.join(' ').toStdString();
+    // Count bytes read from Address on as upper-case hex, followed by a blank.
+    std::string Hex(uint32_t Address, int Count) {
+        QByteArray bytes;
+        for (uint32_t i = 0; i < static_cast<uint32_t>(Count); ++i)
+            bytes += static_cast<char>(Cpu.ReadByte((Address + i) & 0xFFFF));
+        return bytes.toHex().toUpper().toStdString() + ' ';
     }
-    long NonZeroBytes() const {
-        return 65536 - std::count(Cpu.Memory.begin(), Cpu.Memory.end(), 0);
-    }
-
-    // Raises the reset line and runs the CPU's own loop until PC reaches Done or MaxSteps.
-    void RunFromReset(uint32_t Done, int32_t MaxSteps) {
-        ResetDevice.OnReset = [this] { Cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false); };
-        ResetDevice.SetCPU(&Cpu);
-        Cpu.SetBreakpoint(Done, true);
-        Cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, true);
-        Cpu.Step(MaxSteps);
-    }
+    long NonZero() const { return 65536 - std::count(Cpu.Memory.begin(), Cpu.Memory.end(), 0); }
 };
 
 // A code line as the assembler writes it (address in columns 14-17, byte fields from column 21,
