@@ -14,14 +14,13 @@ uint32_t RaisedLines(const TCPU_68HC11_& Cpu) {
 }
 
 // One sequence of writes, all timer flags set at the start; each step reads one address and the
-// raised request lines (bit n = line n): read and write masks; each mask bit raises its line
+// raised request lines (bit n = line n). Read and write masks; each mask bit raises its line
 // (TMSK1 bits 3-7, 0-2: lines 16-23; TMSK2 bits 4, 5, 7, 6: lines 13, 14, 15, 24; the mask
-// patterns tell every bit apart); flags clear
-// where a 1 is written; INIT moves the block (the old place is plain memory again: PORTB keeps
-// its pins) and only INIT's low nibble counts. Then a reset: HPRIO and CONFIG as in single-chip
-// mode, the timer registers and PORTB cleared, DDRC and SPCR kept, the block back at $1000, the RTI
-// back to 8192 cycles, and the lines recomputed: requests from before are gone, a line of
-// another device stays.
+// patterns tell every bit apart); flags clear where a 1 is written; INIT moves the block (the old
+// place is plain memory again: PORTB keeps its pins) and only INIT's low nibble counts. Then a
+// reset: HPRIO and CONFIG as in single-chip mode, the timer registers and PORTB cleared, DDRC and
+// SPCR kept, the block back at $1000, the RTI back to 8192 cycles, and the lines recomputed:
+// requests from before are gone, a line of another device stays.
 TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
     const uint32_t steps[][5] = {
         // Address, Value, ReadAt, Expected, Lines
