@@ -34,6 +34,23 @@ struct MainForm : ::testing::Test {
     TFormMain Form;
 };
 
+TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
+    QStringList items;
+    for (QAction* menu : Form.menuBar()->actions()) {
+        items << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator()) continue;
+            items << item->text() + (item->isEnabled() ? "" : " -") +
+                         (item->isChecked() ? " +" : "") + ' ' + item->shortcut().toString();
+        }
+    }
+    EXPECT_EQ(items.join('|'),
+              "&Datei|Ö&ffnen... |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
+              "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p |Rese&t |"
+              "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |"
+              "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
+}
+
 TEST_F(MainForm, OpenLoadsTheListingStepsFromResetAndReportsAFileThatCannotBeOpened) {
     EXPECT_EQ(Status(), "Time: 0.0 s|Cycles: 0|File loaded.");
     const int32_t lines = Form.SynEdit->LineCount();
