@@ -16,7 +16,6 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QFileDialog>
@@ -361,9 +360,8 @@ void TFormMain::WireEvents() {
     for (int p : {Env::PortA, Env::PortC, Env::PortD, Env::PortE}) {
         PortPanels[static_cast<size_t>(p)]->OnChange = [this, p](QObject*) { PortPanelChange(p); };
     }
-    for (QWidget* bar : std::initializer_list<QWidget*>{ToolbarMenu, ToolbarPorts}) {
-        connect(static_cast<QToolBar*>(bar), &QToolBar::visibilityChanged, this,
-                [this] { ToolbarClose(); });
+    for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
+        connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
