@@ -4,12 +4,14 @@
 
 #include "cpu/MessageSink.h"
 #include "hc11/ListFileLoader.h"
+#include "runner/SimulatedSystem.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // Loader or program errors must not block a benchmark on a box.
@@ -34,6 +36,38 @@ inline int32_t DoneAddress(const TKV_68HC11_ListFileLoader& Loader) {
 inline void ReportCycles(benchmark::State& State, int64_t Cycles) {
     State.counters["cycles/s"] =
         benchmark::Counter(static_cast<double>(Cycles), benchmark::Counter::kIsRate);
+}
+
+// Runs Listing from its reset vector to its done line in the system the window builds, without
+// the widgets; reports the simulated cycles per second.
+template <class CPUType> void RunHeadless(benchmark::State& State, const std::string& Listing) {
+    auto cpu = std::make_unique<CPUType>();
+    TCountingSink sink;
+    cpu->MessageSink = &sink;
+    TSimulatedSystem system(*cpu);
+    if (!system.ListFileLoader.LoadFromFile(QString::fromStdString(Listing))) {
+        State.SkipWithError(("cannot read " + Listing).c_str());
+        return;
+    }
+    system.ListFileLoader.LoadToMemory();
+    const int32_t done = DoneAddress(system.ListFileLoader);
+    if (done < 0) {
+        State.SkipWithError("no done: line in the listing");
+        return;
+    }
+    cpu->SetBreakpoint(static_cast<uint32_t>(done), true);
+    int64_t cycles = 0;
+    for (auto _ : State) {
+        system.RequestReset();
+        const int64_t before = cpu->CycleCount;
+        cpu->Run();
+        cycles += cpu->CycleCount - before;
+        if (cpu->PC != done || sink.Count != 0) {
+            State.SkipWithError("the program did not reach its done line cleanly");
+            return;
+        }
+    }
+    ReportCycles(State, cycles);
 }
 
 inline std::string ListingBytes(uint32_t Seed, int Count) {

@@ -5,7 +5,6 @@
 #include "bench/BenchSupport.h"
 #include "hc11/C68HC11.h"
 #include "hc11/ListFileLoader.h"
-#include "runner/SimulatedSystem.h"
 #include "ui/MainForm.h"
 
 #include <QApplication>
@@ -49,29 +48,7 @@ void BM_WindowRun(benchmark::State& State) {
 }
 
 void BM_HeadlessRun(benchmark::State& State) {
-    TCountingSink sink;
-    auto cpu = std::make_unique<TCPU_68HC11_>();
-    cpu->MessageSink = &sink;
-    TSimulatedSystem system(*cpu);
-    if (!system.ListFileLoader.LoadFromFile(BenchListing)) {
-        State.SkipWithError("cannot read bench.lst");
-        return;
-    }
-    system.ListFileLoader.LoadToMemory();
-    const int32_t done = DoneAddress(system.ListFileLoader);
-    cpu->SetBreakpoint(static_cast<uint32_t>(done), true);
-    int64_t cycles = 0;
-    for (auto _ : State) {
-        system.RequestReset();
-        const int64_t before = cpu->CycleCount;
-        cpu->Run();
-        cycles += cpu->CycleCount - before;
-        if (cpu->PC != done || sink.Count != 0) {
-            State.SkipWithError("the program did not reach its done line cleanly");
-            return;
-        }
-    }
-    ReportCycles(State, cycles);
+    RunHeadless<TCPU_68HC11_>(State, BenchListing.toStdString());
 }
 
 // Opening a 100,000-line listing in the window: reading, loading, the source view's text and
