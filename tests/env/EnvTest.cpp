@@ -147,3 +147,24 @@ TEST(EnvRti, LoweringTheRateBelowTheCountGivesTheNextRtiAtOnce) {
 }
 
 } // namespace
+
+// A processor that is not a 68HC11 core: the environment serves it but raises no line.
+struct TOtherCPU : TCustomCPU {
+    int32_t ReadMemory(uint32_t) override { return 0; }
+    void WriteMemory(uint32_t Address, int32_t Value) override { ExternalWrite(Address, Value); }
+    void MapExternalMemory(uint32_t, uint32_t) override {}
+    void UnmapExternalMemory(uint32_t, uint32_t) override {}
+    bool IsBreakpoint(uint32_t) override { return false; }
+    void SetBreakpoint(uint32_t, bool) override {}
+    int32_t ExecuteInstruction() override { return 4; }
+    void TraceFrom(uint32_t) override {}
+};
+
+TEST(EnvRti, OnAnotherProcessorTheFlagRisesWithoutAnInterruptLine) {
+    TOtherCPU cpu;
+    TCPU_68HC11_Enviroment env;
+    env.SetCPU(&cpu);
+    cpu.WriteMemory(0x1024, 0x40); // TMSK2: RTI enabled
+    cpu.Step(2100);                // 8400 cycles: one RTI period
+    EXPECT_EQ(env.TFLG2, 0x40);
+}
