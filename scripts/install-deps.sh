@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    xvfb xauth fonts-liberation
+    xvfb xauth xfonts-base fonts-liberation
 )
 # The fuzz target (fuzz/run.sh) also needs clang: install with  TARVIK_FUZZ_DEPS=1
 if [ "${TARVIK_FUZZ_DEPS:-0}" = "1" ]; then packages+=(clang libclang-rt-14-dev); fi
@@ -27,4 +27,4 @@ echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
