@@ -59,25 +59,15 @@ void ExclamationMark(QPainter& P, const QColor& Color) {
     P.drawEllipse(QRectF(7.1, 11.5, 1.8, 1.8));
 }
 
-QPixmap Warning(qreal Dpr) {
+// A warning triangle with an exclamation mark: the yellow warning and the red-outlined error.
+QPixmap WarningTriangle(qreal Dpr, const QPen& Outline, const QColor& Fill, const QColor& Mark) {
     QPixmap Image = NewImage(Dpr);
     QPainter P(&Image);
     Prepare(P);
-    P.setPen(QPen(QColor(0x8A, 0x6A, 0x00), 1));
-    P.setBrush(QColor(0xFF, 0xD8, 0x20));
+    P.setPen(Outline);
+    P.setBrush(Fill);
     P.drawPath(Triangle());
-    ExclamationMark(P, Qt::black);
-    return Image;
-}
-
-QPixmap ErrorTriangle(qreal Dpr) {
-    QPixmap Image = NewImage(Dpr);
-    QPainter P(&Image);
-    Prepare(P);
-    P.setPen(QPen(QColor(0xD0, 0x10, 0x10), 1.6));
-    P.setBrush(QColor(0xFF, 0xF4, 0xF0));
-    P.drawPath(Triangle());
-    ExclamationMark(P, QColor(0xC0, 0x00, 0x00));
+    ExclamationMark(P, Mark);
     return Image;
 }
 
@@ -138,8 +128,10 @@ void TGutterImageList::LoadGutterImages(qreal DevicePixelRatio) {
     Images.clear();
     for (int Digit = 0; Digit <= 9; ++Digit)
         Images.append(Bookmark(Digit, DevicePixelRatio));
-    Images.append(Warning(DevicePixelRatio));
-    Images.append(ErrorTriangle(DevicePixelRatio));
+    Images.append(WarningTriangle(DevicePixelRatio, QPen(QColor(0x8A, 0x6A, 0x00), 1),
+                                  QColor(0xFF, 0xD8, 0x20), Qt::black));
+    Images.append(WarningTriangle(DevicePixelRatio, QPen(QColor(0xD0, 0x10, 0x10), 1.6),
+                                  QColor(0xFF, 0xF4, 0xF0), QColor(0xC0, 0x00, 0x00)));
     Images.append(RedDot(DevicePixelRatio));
     Images.append(GreenArrow(DevicePixelRatio));
 }
