@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     TSilentSink sink;
     TCPU_68HC11_ cpu;
     cpu.MessageSink = &sink;
-    TCPU_68HC11_Enviroment env;
+    TCPU_68HC11_Environment env;
     env.SetCPU(&cpu);
     TKV_68HC11_ListFileLoader loader;
     loader.SetCPU(&cpu);

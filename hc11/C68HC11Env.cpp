@@ -3,24 +3,24 @@
 
 #include "hc11/C68HC11.h"
 
-TCPU_68HC11_Enviroment::TCPU_68HC11_Enviroment(QObject* Owner) : TCustomCPUExternal(Owner) {}
+TCPU_68HC11_Environment::TCPU_68HC11_Environment(QObject* Owner) : TCustomCPUExternal(Owner) {}
 
-bool TCPU_68HC11_Enviroment::Registered() const {
+bool TCPU_68HC11_Environment::Registered() const {
     return ExternalIndex() >= 0 && CPU();
 }
 
-TCPU_68HC11_* TCPU_68HC11_Enviroment::Core() const {
+TCPU_68HC11_* TCPU_68HC11_Environment::Core() const {
     return qobject_cast<TCPU_68HC11_*>(CPU());
 }
 
-void TCPU_68HC11_Enviroment::Attached(TCustomCPU*) {
+void TCPU_68HC11_Environment::Attached(TCustomCPU*) {
     if (!Registered()) return;
     CPU()->AddMemoryWindow(ExternalIndex(), DefaultRegisterBase, BlockSize);
     CPU()->AddTimer(ExternalIndex(), RTITickCycles, 1);
     RegisterBase = DefaultRegisterBase;
 }
 
-bool TCPU_68HC11_Enviroment::MemoryRead(uint32_t Address, int32_t& Data) {
+bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
     Data = 0;
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     switch (offset) {
@@ -50,7 +50,7 @@ bool TCPU_68HC11_Enviroment::MemoryRead(uint32_t Address, int32_t& Data) {
     return true;
 }
 
-bool TCPU_68HC11_Enviroment::MemoryWrite(uint32_t Address, int32_t Data) {
+bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     const int32_t value = Data & 0xFF;
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     switch (offset) {
@@ -114,7 +114,7 @@ bool TCPU_68HC11_Enviroment::MemoryWrite(uint32_t Address, int32_t Data) {
     return true;
 }
 
-void TCPU_68HC11_Enviroment::MoveRegisterBlock(uint32_t NewBase) {
+void TCPU_68HC11_Environment::MoveRegisterBlock(uint32_t NewBase) {
     if (Registered()) {
         CPU()->RemoveMemoryWindow(ExternalIndex(), RegisterBase);
         CPU()->AddMemoryWindow(ExternalIndex(), NewBase, BlockSize);
@@ -122,7 +122,7 @@ void TCPU_68HC11_Enviroment::MoveRegisterBlock(uint32_t NewBase) {
     RegisterBase = NewBase;
 }
 
-void TCPU_68HC11_Enviroment::ReportUnimplemented(uint32_t Offset, bool IsWrite) {
+void TCPU_68HC11_Environment::ReportUnimplemented(uint32_t Offset, bool IsWrite) {
     TCustomCPU* cpu = CPU();
     if (!cpu) return;
     const QString text = QStringLiteral("Nicht implementierte IO-Adresse: $") +
@@ -135,7 +135,7 @@ void TCPU_68HC11_Enviroment::ReportUnimplemented(uint32_t Offset, bool IsWrite) 
     cpu->Stop();
 }
 
-int32_t TCPU_68HC11_Enviroment::PortOutputMask(TPort Port) const {
+int32_t TCPU_68HC11_Environment::PortOutputMask(TPort Port) const {
     switch (Port) {
     case PortA: return (PACTL & 0x80) | 0x78;
     case PortB: return 0xFF;
@@ -146,44 +146,44 @@ int32_t TCPU_68HC11_Enviroment::PortOutputMask(TPort Port) const {
     return 0;
 }
 
-void TCPU_68HC11_Enviroment::UpdatePortA() {
+void TCPU_68HC11_Environment::UpdatePortA() {
     const int32_t mask = PortOutputMask(PortA);
     PortPins[PortA] = ((PortPins[PortA] & ~mask) | (PortLatch[PortA] & mask)) & 0xFF;
     if (OnPortAChange) OnPortAChange();
 }
 
-void TCPU_68HC11_Enviroment::UpdatePortC() {
+void TCPU_68HC11_Environment::UpdatePortC() {
     const int32_t mask = PortOutputMask(PortC);
     PortPins[PortC] = ((PortPins[PortC] & ~mask) | (PortLatch[PortC] & mask)) & 0xFF;
     if (OnPortCChange) OnPortCChange();
 }
 
-void TCPU_68HC11_Enviroment::UpdatePortD() {
+void TCPU_68HC11_Environment::UpdatePortD() {
     const int32_t mask = PortOutputMask(PortD);
     PortPins[PortD] = ((PortPins[PortD] & ~mask) | (PortLatch[PortD] & mask)) & 0x3F;
     if (OnPortDChange) OnPortDChange();
 }
 
-void TCPU_68HC11_Enviroment::SetPortAInput(int32_t Value) {
+void TCPU_68HC11_Environment::SetPortAInput(int32_t Value) {
     const int32_t mask = PortOutputMask(PortA);
     PortPins[PortA] = ((Value & ~mask) | (PortPins[PortA] & mask)) & 0xFF;
 }
 
-void TCPU_68HC11_Enviroment::SetPortCInput(int32_t Value) {
+void TCPU_68HC11_Environment::SetPortCInput(int32_t Value) {
     const int32_t mask = PortOutputMask(PortC);
     PortPins[PortC] = ((Value & ~mask) | (PortPins[PortC] & mask)) & 0xFF;
 }
 
-void TCPU_68HC11_Enviroment::SetPortDInput(int32_t Value) {
+void TCPU_68HC11_Environment::SetPortDInput(int32_t Value) {
     const int32_t mask = PortOutputMask(PortD);
     PortPins[PortD] = ((Value & ~mask) | (PortPins[PortD] & mask)) & 0x3F;
 }
 
-void TCPU_68HC11_Enviroment::SetPortEInput(int32_t Value) {
+void TCPU_68HC11_Environment::SetPortEInput(int32_t Value) {
     PortPins[PortE] = Value & 0xFF;
 }
 
-void TCPU_68HC11_Enviroment::UpdateInterruptLines() {
+void TCPU_68HC11_Environment::UpdateInterruptLines() {
     TCPU_68HC11_* core = Core();
     if (!core) return;
     const int32_t t1 = TMSK1 & TFLG1;
@@ -204,7 +204,7 @@ void TCPU_68HC11_Enviroment::UpdateInterruptLines() {
     core->SetPendingInterrupt(TCPU_68HC11_::IrqRTI, t2 & 0x40);
 }
 
-bool TCPU_68HC11_Enviroment::HandleTimer(int32_t MagicNr) {
+bool TCPU_68HC11_Environment::HandleTimer(int32_t MagicNr) {
     if (MagicNr != 1) return false;
     // ">=" rather than "==": a program that lowers the divider below the current count gets
     // its next RTI at once instead of never.
@@ -216,7 +216,7 @@ bool TCPU_68HC11_Enviroment::HandleTimer(int32_t MagicNr) {
     return true;
 }
 
-void TCPU_68HC11_Enviroment::Reset() {
+void TCPU_68HC11_Environment::Reset() {
     MoveRegisterBlock(DefaultRegisterBase);
     // Input pins of port A (bits 0-2, and bit 7 now that PACTL is cleared) keep the levels the
     // outside drives; the output pins 3-6 go low.

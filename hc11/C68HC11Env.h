@@ -16,7 +16,7 @@ class TCPU_68HC11_;
 
 using TPortChangeProcedure = std::function<void()>;
 
-class TCPU_68HC11_Enviroment : public TCustomCPUExternal {
+class TCPU_68HC11_Environment : public TCustomCPUExternal {
     Q_OBJECT
   public:
     // Mode pins as wired on the board; stored only.
@@ -58,7 +58,7 @@ class TCPU_68HC11_Enviroment : public TCustomCPUExternal {
     // Cycles between two RTI ticks; the RTI flag rises every RTIDivider ticks.
     static constexpr int32_t RTITickCycles = 0x1000;
 
-    explicit TCPU_68HC11_Enviroment(QObject* Owner = nullptr);
+    explicit TCPU_68HC11_Environment(QObject* Owner = nullptr);
 
     // Device callbacks from the CPU.
     bool MemoryRead(uint32_t Address, int32_t& Data) override;
@@ -129,5 +129,5 @@ class TCPU_68HC11_Enviroment : public TCustomCPUExternal {
     TCPU_68HC11_* Core() const;
 };
 
-Q_DECLARE_OPERATORS_FOR_FLAGS(TCPU_68HC11_Enviroment::THC11Flags)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TCPU_68HC11_Enviroment::THC11Config)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TCPU_68HC11_Environment::THC11Flags)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TCPU_68HC11_Environment::THC11Config)

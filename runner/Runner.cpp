@@ -63,7 +63,7 @@ void ApplyRegister(TCPU_68HC11_& Cpu, const TRegisterSetting& Setting) {
     }
 }
 
-void ApplyPort(TCPU_68HC11_Enviroment& Env, const TPortSetting& Setting) {
+void ApplyPort(TCPU_68HC11_Environment& Env, const TPortSetting& Setting) {
     const auto v = static_cast<int32_t>(Setting.Value);
     switch (Setting.Port) {
     case 'A': Env.SetPortAInput(v); break;
@@ -153,7 +153,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     for (const TRegisterSetting& r : Options.Registers)
         ApplyRegister(cpu, r);
     for (const TPortSetting& p : Options.Ports)
-        ApplyPort(system.CPU_Enviroment, p);
+        ApplyPort(system.CPU_Environment, p);
     for (uint32_t a : Options.Breakpoints)
         cpu.SetBreakpoint(a, true);
 

@@ -15,11 +15,11 @@ class TSimulatedSystem {
     // The CPU is the caller's (the runner passes a CPU that also counts its steps); it must
     // outlive this object.
     explicit TSimulatedSystem(TCPU_68HC11_& Cpu) : CPU(Cpu) {
-        using TEnv = TCPU_68HC11_Enviroment;
-        CPU_Enviroment.SetFlags(TEnv::hc11_ModA | TEnv::hc11_ModB);
-        CPU_Enviroment.SetMode(TEnv::hc11_Normal_Expanded);
-        CPU_Enviroment.SetConfig({});
-        CPU_Enviroment.SetCPU(&CPU);
+        using TEnv = TCPU_68HC11_Environment;
+        CPU_Environment.SetFlags(TEnv::hc11_ModA | TEnv::hc11_ModB);
+        CPU_Environment.SetMode(TEnv::hc11_Normal_Expanded);
+        CPU_Environment.SetConfig({});
+        CPU_Environment.SetCPU(&CPU);
 
         CPUExternal.SetTimerClocks(100000);
         CPUExternal.SetMemoryBase(0xFF00);
@@ -42,7 +42,7 @@ class TSimulatedSystem {
     void RequestReset() { CPU.SetPendingInterrupt(TCPU_68HC11_::IrqReset, true); }
 
     TCPU_68HC11_& CPU;
-    TCPU_68HC11_Enviroment CPU_Enviroment;
+    TCPU_68HC11_Environment CPU_Environment;
     TCPUExternal CPUExternal;
     TKV_68HC11_ListFileLoader ListFileLoader;
     int32_t TimeTenths = 0;

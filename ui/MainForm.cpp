@@ -33,7 +33,7 @@
 
 namespace {
 
-using Env = TCPU_68HC11_Enviroment;
+using Env = TCPU_68HC11_Environment;
 
 const char* const PortCaptions[5] = {"Port A", "Port B", "Port C", "Port D", "Port E"};
 
@@ -82,11 +82,11 @@ void TFormMain::CreateComponents() {
     CPU->setObjectName(QStringLiteral("CPU"));
     CPU->MessageSink = Sink;
 
-    CPU_Enviroment = new Env(this);
-    CPU_Enviroment->setObjectName(QStringLiteral("CPU_Enviroment"));
-    CPU_Enviroment->SetFlags(Env::hc11_ModA | Env::hc11_ModB);
-    CPU_Enviroment->SetMode(Env::hc11_Normal_Expanded);
-    CPU_Enviroment->SetConfig({});
+    CPU_Environment = new Env(this);
+    CPU_Environment->setObjectName(QStringLiteral("CPU_Environment"));
+    CPU_Environment->SetFlags(Env::hc11_ModA | Env::hc11_ModB);
+    CPU_Environment->SetMode(Env::hc11_Normal_Expanded);
+    CPU_Environment->SetConfig({});
 
     CPUExternal = new TCPUExternal(this);
     CPUExternal->setObjectName(QStringLiteral("CPUExternal"));
@@ -144,7 +144,7 @@ void TFormMain::CreateComponents() {
     FormAbout = new TFormAbout(this);
 
     // References to the CPU are resolved last, once every component holds its settings.
-    CPU_Enviroment->SetCPU(CPU);
+    CPU_Environment->SetCPU(CPU);
     CPUExternal->SetCPU(CPU);
     ListFileLoader->SetCPU(CPU);
     CPUControl->SetCPU(CPU);
@@ -353,10 +353,10 @@ void TFormMain::WireEvents() {
     SimControl->OnFinish = [this](QObject*) { SimControlFinish(); };
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
-    CPU_Enviroment->OnPortAChange = [this] { CPU_EnviromentPortChange(Env::PortA); };
-    CPU_Enviroment->OnPortBChange = [this] { CPU_EnviromentPortChange(Env::PortB); };
-    CPU_Enviroment->OnPortCChange = [this] { CPU_EnviromentPortChange(Env::PortC); };
-    CPU_Enviroment->OnPortDChange = [this] { CPU_EnviromentPortChange(Env::PortD); };
+    CPU_Environment->OnPortAChange = [this] { CPU_EnvironmentPortChange(Env::PortA); };
+    CPU_Environment->OnPortBChange = [this] { CPU_EnvironmentPortChange(Env::PortB); };
+    CPU_Environment->OnPortCChange = [this] { CPU_EnvironmentPortChange(Env::PortC); };
+    CPU_Environment->OnPortDChange = [this] { CPU_EnvironmentPortChange(Env::PortD); };
     for (int p : {Env::PortA, Env::PortC, Env::PortD, Env::PortE}) {
         PortPanels[static_cast<size_t>(p)]->OnChange = [this, p](QObject*) { PortPanelChange(p); };
     }
@@ -505,7 +505,7 @@ void TFormMain::CPUExternalReset() {
     TimerMessage->ShowText(QStringLiteral("Processor reset."), 4000);
 }
 
-void TFormMain::CPU_EnviromentPortChange(int Port) {
+void TFormMain::CPU_EnvironmentPortChange(int Port) {
     // During a run a program may write its ports a million times a second: the panels follow
     // at the pace of the window's message processing.
     PortDirty[static_cast<size_t>(Port)] = true;
@@ -515,10 +515,10 @@ void TFormMain::CPU_EnviromentPortChange(int Port) {
 void TFormMain::PortPanelChange(int Port) {
     TKVCPUPortPanel* panel = PortPanels[static_cast<size_t>(Port)];
     switch (Port) {
-    case Env::PortA: CPU_Enviroment->SetPortAInput(panel->InputValue()); break;
-    case Env::PortC: CPU_Enviroment->SetPortCInput(panel->InputValue()); break;
-    case Env::PortD: CPU_Enviroment->SetPortDInput(panel->InputValue()); break;
-    case Env::PortE: CPU_Enviroment->SetPortEInput(panel->InputValue()); break;
+    case Env::PortA: CPU_Environment->SetPortAInput(panel->InputValue()); break;
+    case Env::PortC: CPU_Environment->SetPortCInput(panel->InputValue()); break;
+    case Env::PortD: CPU_Environment->SetPortDInput(panel->InputValue()); break;
+    case Env::PortE: CPU_Environment->SetPortEInput(panel->InputValue()); break;
     default: return;
     }
     ShowPort(Port);
@@ -527,7 +527,7 @@ void TFormMain::PortPanelChange(int Port) {
 void TFormMain::ShowPort(int Port) {
     PortDirty[static_cast<size_t>(Port)] = false;
     PortPanels[static_cast<size_t>(Port)]->SetValue(
-        CPU_Enviroment->PortPins[static_cast<size_t>(Port)]);
+        CPU_Environment->PortPins[static_cast<size_t>(Port)]);
 }
 
 void TFormMain::PumpMessages() {

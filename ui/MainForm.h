@@ -20,7 +20,7 @@ class QTableWidget;
 class QToolBar;
 class TCPUExternal;
 class TCPU_68HC11_;
-class TCPU_68HC11_Enviroment;
+class TCPU_68HC11_Environment;
 class TFormAbout;
 class TGutterImageList;
 class TKV68HC11Control;
@@ -61,7 +61,7 @@ public:
     void SimControlFinish();
     bool CPUExternalTimer(int32_t MagicNr);
     void CPUExternalReset();
-    void CPU_EnviromentPortChange(int Port);
+    void CPU_EnvironmentPortChange(int Port);
     void PortPanelChange(int Port);
     void ToolbarClose();
     void SynDebugChangeBreakpoint(int32_t LineNr);
@@ -80,7 +80,7 @@ public:
 
     // Components.
     TCPU_68HC11_* CPU = nullptr;
-    TCPU_68HC11_Enviroment* CPU_Enviroment = nullptr;
+    TCPU_68HC11_Environment* CPU_Environment = nullptr;
     TCPUExternal* CPUExternal = nullptr;
     TKV_68HC11_ListFileLoader* ListFileLoader = nullptr;
     TKvMAssemSyn* AssemblerSyntax = nullptr;

@@ -4,7 +4,7 @@
 
 namespace {
 
-using Env = TCPU_68HC11_Enviroment;
+using Env = TCPU_68HC11_Environment;
 
 uint32_t RaisedLines(const TCPU_68HC11_& Cpu) {
     uint32_t lines = 0;
@@ -162,7 +162,7 @@ struct TOtherCPU : TCustomCPU {
 
 TEST(EnvRti, OnAnotherProcessorTheFlagRisesWithoutAnInterruptLine) {
     TOtherCPU cpu;
-    TCPU_68HC11_Enviroment env;
+    TCPU_68HC11_Environment env;
     env.SetCPU(&cpu);
     cpu.WriteMemory(0x1024, 0x40); // TMSK2: RTI enabled
     cpu.Step(2100);                // 8400 cycles: one RTI period

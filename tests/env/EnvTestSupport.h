@@ -16,7 +16,7 @@ inline std::string Box(QString Caption, QString Text, TMsgIcon Icon, TMsgButtons
 // A test takes every box it expects with TakeBoxes; a box left over fails the test.
 struct TSystem : TMessageSink {
     TCPU_68HC11_ Cpu;
-    TCPU_68HC11_Enviroment Env;
+    TCPU_68HC11_Environment Env;
     TKV_68HC11_ListFileLoader Loader;
     std::string Shown;
     TMsgResult Answer = TMsgResult::Ok;

@@ -59,7 +59,7 @@ TEST(Loader, ClassifiesLinesLoadsBytesAndReportsFieldsThatAreNoHex) {
               "1112131415161718 010203040000050607 00 8655 ");
     EXPECT_EQ(sys.Hex(0x2100, 8) + sys.Hex(0x2200, 9), "0100000000000000 010000000000440000 ");
     EXPECT_EQ(sys.NonZero(), 43);
-    EXPECT_EQ(sys.Env.PortPins[TCPU_68HC11_Enviroment::PortB], 0x5A);
+    EXPECT_EQ(sys.Env.PortPins[TCPU_68HC11_Environment::PortB], 0x5A);
     const auto box = [](int Line, const QString& Text) {
         return Box("Fehler in Zeile:" + QString::number(Line), Text, TMsgIcon::None,
                    TMsgButtons::OkCancel);

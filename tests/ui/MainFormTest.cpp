@@ -10,7 +10,7 @@
 #include "ui/Kv68HC11Control.h"
 #include "ui/MainForm.h"
 
-using Env = TCPU_68HC11_Enviroment;
+using Env = TCPU_68HC11_Environment;
 
 struct MainForm : ::testing::Test {
     void SetUp() override {
