@@ -4,7 +4,7 @@
 
 #include "cpu/MessageSink.h"
 #include "hc11/ListFileLoader.h"
-#include "runner/SimulatedSystem.h"
+#include "machine/Machine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,31 +38,32 @@ inline void ReportCycles(benchmark::State& State, int64_t Cycles) {
         benchmark::Counter(static_cast<double>(Cycles), benchmark::Counter::kIsRate);
 }
 
-// Runs Listing from its reset vector to its done line in the system the window builds, without
-// the widgets; reports the simulated cycles per second.
-template <class CPUType> void RunHeadless(benchmark::State& State, const std::string& Listing) {
-    auto cpu = std::make_unique<CPUType>();
+// Runs Listing from its reset vector to its done line in the machine every front end uses;
+// reports the simulated cycles per second. Limits, when given, take the chunked run the runner
+// uses for --max-steps and --max-cycles.
+inline void RunHeadless(benchmark::State& State, const std::string& Listing,
+                        const Machine::RunLimits& Limits = {}) {
+    Machine machine;
     TCountingSink sink;
-    cpu->MessageSink = &sink;
-    TSimulatedSystem system(*cpu);
-    if (!system.ListFileLoader.LoadFromFile(QString::fromStdString(Listing))) {
+    machine.setMessageSink(&sink);
+    if (!machine.load(QString::fromStdString(Listing))) {
         State.SkipWithError(("cannot read " + Listing).c_str());
         return;
     }
-    system.ListFileLoader.LoadToMemory();
-    const int32_t done = DoneAddress(system.ListFileLoader);
+    const int32_t done = DoneAddress(machine.program());
     if (done < 0) {
         State.SkipWithError("no done: line in the listing");
         return;
     }
-    cpu->SetBreakpoint(static_cast<uint32_t>(done), true);
+    machine.setBreakpoint(static_cast<uint32_t>(done), true);
+    const TCPU_68HC11_& cpu = machine.cpu();
     int64_t cycles = 0;
     for (auto _ : State) {
-        system.RequestReset();
-        const int64_t before = cpu->CycleCount;
-        cpu->Run();
-        cycles += cpu->CycleCount - before;
-        if (cpu->PC != done || sink.Count != 0) {
+        machine.requestReset();
+        const int64_t before = cpu.CycleCount;
+        const StopReason reason = machine.run(Limits);
+        cycles += cpu.CycleCount - before;
+        if (reason != StopReason::Breakpoint || cpu.PC != done || sink.Count != 0) {
             State.SkipWithError("the program did not reach its done line cleanly");
             return;
         }

@@ -170,26 +170,49 @@ void TCustomCPU::ServiceTimers() {
     CyclesSinceService = 0;
 }
 
-void TCustomCPU::Execute(int32_t Count) {
-    if (Count < 1) return;
+template <bool Traced> void TCustomCPU::ExecuteLoop(int32_t Count) {
+    int32_t left = Count;
     do {
-        --Count;
+        --left;
         const int32_t cycles = ExecuteInstruction();
         CycleCount += cycles;
         CyclesSinceService += cycles;
         CyclesToNextTimer -= cycles;
+        if constexpr (Traced) {
+            ++InstructionCount;
+            AfterStep(cycles);
+        }
         if (CyclesToNextTimer < 1) ServiceTimers();
-    } while (Count >= 1 && Running);
+    } while (left >= 1 && Running);
+    if constexpr (!Traced) InstructionCount += static_cast<uint64_t>(Count - left);
+}
+
+void TCustomCPU::Execute(int32_t Count) {
+    if (Count < 1) return;
+    if (AfterStep) [[unlikely]]
+        ExecuteLoop<true>(Count);
+    else
+        ExecuteLoop<false>(Count);
 }
 
 void TCustomCPU::Run() {
-    Running = true;
-    while (Running) Execute(RunChunk);
+    BeginRun();
+    try {
+        while (Running) Execute(RunChunk);
+    } catch (...) {
+        Running = false; // a run that failed is over: the next Start must not see it running
+        throw;
+    }
 }
 
 void TCustomCPU::Step(int32_t Count) {
-    Running = true;
-    Execute(Count);
+    BeginRun();
+    try {
+        Execute(Count);
+    } catch (...) {
+        Running = false;
+        throw;
+    }
     Running = false;
 }
 

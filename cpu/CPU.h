@@ -13,6 +13,18 @@
 
 class TCustomCPUExternal;
 
+// Why the last run or step ended. When several causes meet in the same step, the one listed
+// first wins (an unknown opcode is named rather than the breakpoint behind it).
+enum class StopReason : uint8_t {
+    None,            // no run yet, or the run ended because its instruction count was used up
+    UnknownOpcode,   // the core met an opcode it cannot execute
+    UnimplementedIO, // the program touched an IO register that is not simulated
+    Breakpoint,      // the next instruction carries a breakpoint
+    User,            // Stop() from outside: the user, a test, a closing window
+    StepLimit,       // a front end's instruction limit (Machine::run)
+    CycleLimit,      // a front end's cycle limit (Machine::run)
+};
+
 // An address range whose reads and writes the CPU routes to one attached device.
 struct TMemoryWindow {
     int32_t ExternalIndex = -1; // -1 marks a free entry
@@ -53,7 +65,6 @@ public:
     virtual void WriteError();
     // Executes exactly one instruction (with any interrupt entry before it); returns its cycles.
     virtual int32_t ExecuteInstruction() = 0;
-    virtual void TraceFrom(uint32_t Address) = 0;
 
     // Device table.
     int32_t AttachExternal(TCustomCPUExternal* Ext);
@@ -74,25 +85,39 @@ public:
     // Tells every attached device that the processor resets.
     void ResetExternals();
 
-    // Run loop.
+    // Run loop. Execute runs up to Count instructions and ends early when a stop is requested;
+    // Run goes on until a stop; Step(Count) executes Count instructions unless a stop comes first.
     void Execute(int32_t Count);
     void ServiceTimers();
     void Run();
-    void Stop() { Running = false; }
     void Step(int32_t Count);
+    // Requests the end of the run after the current instruction and records why (a request
+    // while idle is recorded too and forgotten when the next run starts).
+    void Stop(StopReason Reason = StopReason::User) {
+        if (StopReasonField == StopReason::None || Reason < StopReasonField)
+            StopReasonField = Reason;
+        Running = false;
+    }
+    // True from the start of Run or Step until it returns.
+    bool IsRunning() const { return Running; }
+    // Why the last Run or Step ended; None while running and after Step used up its count.
+    StopReason LastStopReason() const { return StopReasonField; }
 
     // Reports a message through the installed sink (stderr when none is installed).
     TMsgResult ShowMessage(const QString& Text, const QString& Caption, TMsgIcon Icon,
                            TMsgButtons Buttons = TMsgButtons::Ok);
 
-    // Set while Run or Step is active; clearing it ends the run after the current instruction.
-    bool Running = false;
     // Total cycles executed since the object was created; never reset. 64 bits wide so that
     // it never turns negative in a long run.
     int64_t CycleCount = 0;
     int32_t CyclesToNextTimer = 0;
     int32_t CyclesSinceService = 0;
     int32_t MessageCountdown = 0;
+    // Instructions executed since the object was created; never reset.
+    uint64_t InstructionCount = 0;
+    // Called after every instruction with its cycles when set; chosen once per Execute call,
+    // so that an unset hook costs nothing per instruction.
+    std::function<void(int32_t Cycles)> AfterStep;
 
     // Called when it is time to process pending window messages; unset in a headless run.
     std::function<void()> MessagePump;
@@ -100,6 +125,12 @@ public:
     TMessageSink* MessageSink = nullptr;
 
 private:
+    template <bool Traced> void ExecuteLoop(int32_t Count);
+    // Marks the start of a run: running, no stop reason yet.
+    void BeginRun() {
+        Running = true;
+        StopReasonField = StopReason::None;
+    }
     void RemapWindows();
     void UpdateWindowsInUse();
 
@@ -107,4 +138,7 @@ private:
     std::array<TMemoryWindow, MaxWindows> Windows{};
     int WindowsInUse = 0; // one past the last used entry of Windows
     std::array<TCPUTimer, MaxTimers> TimerTable{};
+    // Set while Run or Step is active; only Stop clears it from outside.
+    bool Running = false;
+    StopReason StopReasonField = StopReason::None;
 };

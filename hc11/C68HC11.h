@@ -35,7 +35,6 @@ public:
     void ReadError() override {}
     void WriteError() override {}
     int32_t ExecuteInstruction() override;
-    void TraceFrom(uint32_t Address) override;
 
     // Memory primitives; every address is taken modulo 65536.
     int32_t ReadByte(uint32_t Address) {
@@ -52,7 +51,11 @@ public:
         }
         WriteByteSlow(Address, Value);
     }
-    int32_t ReadWord(uint32_t Address) { return ReadByte(Address) * 256 + ReadByte(Address + 1); }
+    // High byte first, as the chip reads it; the order matters for device registers.
+    int32_t ReadWord(uint32_t Address) {
+        const int32_t high = ReadByte(Address);
+        return high * 256 + ReadByte(Address + 1);
+    }
     void WriteWord(uint32_t Address, int32_t Value) {
         WriteByte(Address, (Value >> 8) & 0xFF);
         WriteByte(Address + 1, Value & 0xFF);
@@ -81,6 +84,8 @@ public:
         const int32_t high = PullByte();
         return high * 256 + PullByte();
     }
+    // The PC at which the step in progress (or the last one) began, before any interrupt entry.
+    int32_t StepStartPC() const { return StartPC; }
     // Pushes the interrupt frame: PC, IY, IX, ACCA, ACCB, CCR (CCR at the lowest address).
     void StackRegisters();
 
@@ -158,7 +163,6 @@ public:
 
     std::array<uint8_t, 65536> Memory{};
     std::array<uint8_t, 65536> MemoryType{}; // TMemoryType per address
-    std::array<uint8_t, 65536> TraceMarks{}; // bit 0 = start here, bit 5 = already walked
     std::array<bool, 65536> Breakpoints{};
 
     int32_t InstructionCycles = 0;

@@ -58,7 +58,7 @@ void TCPU_68HC11_::ReportUnknownOpcode() {
                          QStringLiteral(" IY: $") + hex(IY, 4) + QStringLiteral(" SP: $") +
                          hex(SP, 4) + QStringLiteral(" Flags: $") + hex(GetCCR(), 2);
     ShowMessage(text, QStringLiteral("CPU-Fehler!"), TMsgIcon::Error, TMsgButtons::Ok);
-    Running = false;
+    Stop(StopReason::UnknownOpcode);
 }
 
 struct THC11ControlOps {

@@ -33,7 +33,7 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
     op.Handler(*this);
 
     PC &= 0xFFFF;
-    if (Breakpoints[static_cast<size_t>(PC)]) Running = false;
+    if (Breakpoints[static_cast<size_t>(PC)]) Stop(StopReason::Breakpoint);
     return InstructionCycles;
 }
 

@@ -20,10 +20,8 @@ void TCPU_68HC11_Environment::Attached(TCustomCPU*) {
     RegisterBase = DefaultRegisterBase;
 }
 
-bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
-    Data = 0;
-    const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
-    switch (offset) {
+bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const {
+    switch (Offset) {
     case RegPORTA: Data = PortPins[PortA]; break;
     case RegPORTC: Data = PortPins[PortC]; break;
     case RegPORTB: Data = PortPins[PortB]; break;
@@ -45,8 +43,15 @@ bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
     case RegHPRIO: Data = HPRIO; break;
     case RegINIT: Data = INIT; break;
     case RegCONFIG: Data = CONFIG; break;
-    default: ReportUnimplemented(offset, false); break;
+    default: Data = 0; return false;
     }
+    return true;
+}
+
+bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
+    // No simulated register changes when it is read yet, so a read is a peek.
+    const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
+    if (!PeekRegister(offset, Data)) ReportUnimplemented(offset, false);
     return true;
 }
 
@@ -56,28 +61,28 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     switch (offset) {
     case RegPORTA:
         PortLatch[PortA] = value & 0xF8;
-        UpdatePortA();
+        UpdatePort(PortA);
         break;
     case RegPORTC:
         PortLatch[PortC] = value;
-        UpdatePortC();
+        UpdatePort(PortC);
         break;
     case RegPORTB:
-        PortPins[PortB] = value;
-        if (OnPortBChange) OnPortBChange();
+        PortLatch[PortB] = value;
+        UpdatePort(PortB);
         break;
     case RegDDRC:
         DDRC = value;
-        UpdatePortC();
+        UpdatePort(PortC);
         break;
     case RegPORTD:
         PortLatch[PortD] = value & 0x3F;
-        UpdatePortD();
+        UpdatePort(PortD);
         break;
     case RegDDRD:
         // New output bits show the latch at once, as DDRC does for port C.
         DDRD = value & 0x3F;
-        UpdatePortD();
+        UpdatePort(PortD);
         break;
     case RegPORTE: break; // input-only port
     case RegTMSK1:
@@ -99,7 +104,7 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     case RegPACTL:
         PACTL = value & 0xF3;
         RTIDivider = 2 << (value & 0x03);
-        UpdatePortA(); // PACTL bit 7 is the direction of port A bit 7
+        UpdatePort(PortA); // PACTL bit 7 is the direction of port A bit 7
         break;
     case RegSPCR: SPCR = value; break;
     case RegBAUD: BAUD = value; break;
@@ -132,7 +137,7 @@ void TCPU_68HC11_Environment::ReportUnimplemented(uint32_t Offset, bool IsWrite)
     cpu->ShowMessage(text, caption, TMsgIcon::Warning, TMsgButtons::Ok);
     // A program that polls such an address would otherwise open the box again right after
     // every OK, and the user could never reach Stop.
-    cpu->Stop();
+    cpu->Stop(StopReason::UnimplementedIO);
 }
 
 int32_t TCPU_68HC11_Environment::PortOutputMask(TPort Port) const {
@@ -146,41 +151,25 @@ int32_t TCPU_68HC11_Environment::PortOutputMask(TPort Port) const {
     return 0;
 }
 
-void TCPU_68HC11_Environment::UpdatePortA() {
-    const int32_t mask = PortOutputMask(PortA);
-    PortPins[PortA] = ((PortPins[PortA] & ~mask) | (PortLatch[PortA] & mask)) & 0xFF;
-    if (OnPortAChange) OnPortAChange();
+namespace {
+// Port D has six pins; the others eight.
+int32_t PinMask(TCPU_68HC11_Environment::TPort Port) {
+    return Port == TCPU_68HC11_Environment::PortD ? 0x3F : 0xFF;
+}
+} // namespace
+
+void TCPU_68HC11_Environment::UpdatePort(TPort Port) {
+    const int32_t mask = PortOutputMask(Port);
+    int32_t& pins = PortPins[Port];
+    pins = ((pins & ~mask) | (PortLatch[Port] & mask)) & PinMask(Port);
+    if (OnPortChange) OnPortChange(Port);
 }
 
-void TCPU_68HC11_Environment::UpdatePortC() {
-    const int32_t mask = PortOutputMask(PortC);
-    PortPins[PortC] = ((PortPins[PortC] & ~mask) | (PortLatch[PortC] & mask)) & 0xFF;
-    if (OnPortCChange) OnPortCChange();
-}
-
-void TCPU_68HC11_Environment::UpdatePortD() {
-    const int32_t mask = PortOutputMask(PortD);
-    PortPins[PortD] = ((PortPins[PortD] & ~mask) | (PortLatch[PortD] & mask)) & 0x3F;
-    if (OnPortDChange) OnPortDChange();
-}
-
-void TCPU_68HC11_Environment::SetPortAInput(int32_t Value) {
-    const int32_t mask = PortOutputMask(PortA);
-    PortPins[PortA] = ((Value & ~mask) | (PortPins[PortA] & mask)) & 0xFF;
-}
-
-void TCPU_68HC11_Environment::SetPortCInput(int32_t Value) {
-    const int32_t mask = PortOutputMask(PortC);
-    PortPins[PortC] = ((Value & ~mask) | (PortPins[PortC] & mask)) & 0xFF;
-}
-
-void TCPU_68HC11_Environment::SetPortDInput(int32_t Value) {
-    const int32_t mask = PortOutputMask(PortD);
-    PortPins[PortD] = ((Value & ~mask) | (PortPins[PortD] & mask)) & 0x3F;
-}
-
-void TCPU_68HC11_Environment::SetPortEInput(int32_t Value) {
-    PortPins[PortE] = Value & 0xFF;
+void TCPU_68HC11_Environment::SetPortInput(TPort Port, int32_t Value) {
+    if (Port < PortA || Port > PortE) return;
+    const int32_t mask = PortOutputMask(Port);
+    int32_t& pins = PortPins[Port];
+    pins = ((Value & ~mask) | (pins & mask)) & PinMask(Port);
 }
 
 void TCPU_68HC11_Environment::UpdateInterruptLines() {
@@ -221,7 +210,7 @@ void TCPU_68HC11_Environment::Reset() {
     // Input pins of port A (bits 0-2, and bit 7 now that PACTL is cleared) keep the levels the
     // outside drives; the output pins 3-6 go low.
     PortPins[PortA] &= 0x87;
-    PortPins[PortB] = 0;
+    PortPins[PortB] = PortLatch[PortB] = 0;
     TMSK1 = TFLG1 = TMSK2 = TFLG2 = PACTL = 0;
     OPTION = 0x10;
     static constexpr int32_t ModeBits[] = {0x00, 0x20, 0xD0, 0x70};

@@ -14,11 +14,15 @@
 
 class TCPU_68HC11_;
 
-using TPortChangeProcedure = std::function<void()>;
 
 class TCPU_68HC11_Environment : public TCustomCPUExternal {
     Q_OBJECT
   public:
+    // Indices into PortPins and PortLatch.
+    enum TPort { PortA = 0, PortB, PortC, PortD, PortE };
+    static constexpr int PortCount = 5;
+    using TPortChangeProcedure = std::function<void(TPort Port)>;
+
     // Mode pins as wired on the board; stored only.
     enum THC11Flag { hc11_ModA = 0x01, hc11_ModB = 0x02 };
     Q_DECLARE_FLAGS(THC11Flags, THC11Flag)
@@ -44,9 +48,6 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     Q_PROPERTY(THC11Config Config READ Config WRITE SetConfig)
     Q_PROPERTY(THC11Mode Mode READ Mode WRITE SetMode)
 
-    // Indices into PortPins and PortLatch.
-    enum TPort { PortA = 0, PortB, PortC, PortD, PortE };
-
     // Register offsets within the block.
     static constexpr uint32_t RegPORTA = 0x00, RegPORTC = 0x03, RegPORTB = 0x04, RegDDRC = 0x07,
                               RegPORTD = 0x08, RegDDRD = 0x09, RegPORTE = 0x0A, RegTMSK1 = 0x22,
@@ -66,16 +67,17 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     void Reset() override;
     bool HandleTimer(int32_t MagicNr) override;
 
-    // Input pins driven from outside (the port panels). Output pins keep their level; no
-    // port-change event fires.
-    void SetPortAInput(int32_t Value);
-    void SetPortCInput(int32_t Value);
-    void SetPortDInput(int32_t Value);
-    void SetPortEInput(int32_t Value);
+    // Input pins of a port driven from outside (the port panels, the runner's --port): the
+    // output pins keep their level and no port-change event fires. Port B has no inputs.
+    void SetPortInput(TPort Port, int32_t Value);
 
     // The bits of a port that the program drives (1 = output): A by PACTL bit 7 plus bits 3-6,
     // B all, C by DDRC, D by DDRD, E none.
     int32_t PortOutputMask(TPort Port) const;
+
+    // The value a program would read at Offset of the register block, without the side effects
+    // of a read (no message, no stop). False for an offset that is not simulated.
+    bool PeekRegister(uint32_t Offset, int32_t& Data) const;
 
     // Recomputes the core's request lines 12 to 24 from the flag and mask registers. Does
     // nothing when the CPU is not a 68HC11 core.
@@ -90,11 +92,8 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     void SetMode(THC11Mode Value) { ModeField = Value; }
 
     // Fired when the program writes a port (or a register that sets its directions), whether
-    // or not a pin changed. Never fired by Reset or the port-input operations.
-    TPortChangeProcedure OnPortAChange;
-    TPortChangeProcedure OnPortBChange;
-    TPortChangeProcedure OnPortCChange;
-    TPortChangeProcedure OnPortDChange;
+    // or not a pin changed, with the port it wrote. Never fired by Reset or SetPortInput.
+    TPortChangeProcedure OnPortChange;
 
     // Address of the register block: $1000 after attaching and after every reset; INIT moves it.
     uint32_t RegisterBase = 0;
@@ -104,9 +103,9 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     int32_t RTIDivider = 2;
 
     // Pin levels of ports A to E (what a read of the port returns), and the output latches of
-    // ports A, C and D (what the program last wrote; B and E unused).
-    std::array<int32_t, 5> PortPins{};
-    std::array<int32_t, 5> PortLatch{};
+    // ports A to D (what the program last wrote; E unused).
+    std::array<int32_t, PortCount> PortPins{};
+    std::array<int32_t, PortCount> PortLatch{};
 
     // Register images.
     int32_t TMSK1 = 0, TFLG1 = 0, TMSK2 = 0, TFLG2 = 0, PACTL = 0, SPCR = 0, SPSR = 0, SCCR2 = 0,
@@ -121,9 +120,8 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     THC11Mode ModeField = hc11_Normal_Single_Chip;
 
     bool Registered() const;
-    void UpdatePortA();
-    void UpdatePortC();
-    void UpdatePortD();
+    // Drives the output pins of Port from its latch and fires OnPortChange.
+    void UpdatePort(TPort Port);
     void MoveRegisterBlock(uint32_t NewBase);
     void ReportUnimplemented(uint32_t Offset, bool IsWrite);
     TCPU_68HC11_* Core() const;

@@ -57,24 +57,3 @@ void TCPU_68HC11_::SetCCR(int32_t Value) {
     V = Value & 0x02;
     C = Value & 0x01;
 }
-
-void TCPU_68HC11_::TraceFrom(uint32_t Address) {
-    TraceMarks.fill(0);
-    TraceMarks[Address & 0xFFFF] |= 0x01;
-    bool found = true;
-    while (found) {
-        found = false;
-        for (uint32_t start = 0; start < 0x10000; ++start) {
-            if (!(TraceMarks[start] & 0x01)) continue;
-            found = true;
-            TraceMarks[start] &= ~0x01;
-            uint32_t a = start;
-            while (!(TraceMarks[a] & 0x20)) {
-                TraceMarks[a] |= 0x20;
-                PC = static_cast<int32_t>(a);
-                ExecuteInstruction();
-                a = static_cast<uint32_t>(PC) & 0xFFFF;
-            }
-        }
-    }
-}

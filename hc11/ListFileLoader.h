@@ -83,6 +83,10 @@ class TKV_68HC11_ListFileLoader : public QObject {
     // Text of a raw line for display: UTF-8 when the bytes are valid UTF-8, else Latin-1.
     static QString LineText(const QByteArray& Line);
 
+    // The address a line shows in columns 14-17 when it is a code line, else -1. For a line of
+    // the source view, which may no longer be the line the file had there.
+    static int32_t LineTextAddress(const QByteArray& Line);
+
     // Format tests on a single raw line.
     static bool IsCodeLineText(const QByteArray& Line);
     static bool IsContinuationLineText(const QByteArray& Line);

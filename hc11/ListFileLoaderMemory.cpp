@@ -88,8 +88,13 @@ bool TKV_68HC11_ListFileLoader::IsContinuationLine(int32_t LineIndex) const {
 }
 
 int32_t TKV_68HC11_ListFileLoader::LineAddress(int32_t LineIndex) const {
-    if (!IsCodeLine(LineIndex)) return -1;
-    return ReadHexField(LinesField[LineIndex], AddressColumn, AddressWidth);
+    if (LineIndex < 0 || LineIndex >= LinesField.size()) return -1;
+    return LineTextAddress(LinesField[LineIndex]);
+}
+
+int32_t TKV_68HC11_ListFileLoader::LineTextAddress(const QByteArray& Line) {
+    if (!IsCodeLineText(Line)) return -1;
+    return ReadHexField(Line, AddressColumn, AddressWidth);
 }
 
 bool TKV_68HC11_ListFileLoader::SetLineBreakpoint(int32_t LineIndex, bool Active) {

@@ -1,9 +1,8 @@
 #include "runner/Runner.h"
 
 #include "cpu/MessageSink.h"
-#include "runner/RunnerCPU.h"
 #include "runner/RunnerFormat.h"
-#include "runner/SimulatedSystem.h"
+#include "machine/Machine.h"
 
 #include <QString>
 #include <algorithm>
@@ -11,22 +10,18 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
 constexpr const char* ProgramName = "tarvik68hc11-run";
-
-// No instruction takes more cycles than this (IDIV after a prefix byte takes 42). A chunk of
-// remaining/MaxCyclesPerStep steps therefore never passes a --max-cycles limit.
-constexpr int64_t MaxCyclesPerStep = 64;
 
 void PutLine(std::FILE* Stream, const std::string& Text) {
     std::fwrite(Text.data(), 1, Text.size(), Stream);
     std::fputc('\n', Stream);
 }
 
-// Prints every message box as "[CAPTION] TEXT" and answers OK; notes the boxes that stop a
-// run, so that the stop can be told apart.
+// Prints every message box as "[CAPTION] TEXT" and answers OK.
 class TRunnerMessageSink : public TMessageSink {
   public:
     explicit TRunnerMessageSink(std::FILE* Err) : Err(Err) {}
@@ -35,76 +30,41 @@ class TRunnerMessageSink : public TMessageSink {
         const QByteArray line = ("[" + Caption + "] " + Text + "\n").toUtf8();
         std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), Err);
         std::fflush(Err);
-        if (Caption == QLatin1String("CPU-Fehler!") &&
-            Text.startsWith(QLatin1String("Unbekannter OP-Code")))
-            OpcodeSeen = true;
-        if (Caption.startsWith(QLatin1String("68HC11Env-Fehler"))) IOSeen = true;
         return TMsgResult::Ok;
     }
-
-    bool OpcodeSeen = false;
-    bool IOSeen = false;
 
   private:
     std::FILE* Err;
 };
 
-void ApplyRegister(TCPU_68HC11_& Cpu, const TRegisterSetting& Setting) {
-    const auto v = static_cast<int32_t>(Setting.Value);
-    switch (Setting.Register) {
-    case TRegisterSetting::PC: Cpu.PC = v; break;
-    case TRegisterSetting::A: Cpu.ACCA = v; break;
-    case TRegisterSetting::B: Cpu.ACCB = v; break;
-    case TRegisterSetting::D: Cpu.SetD(v); break;
-    case TRegisterSetting::X: Cpu.IX = v; break;
-    case TRegisterSetting::Y: Cpu.IY = v; break;
-    case TRegisterSetting::SP: Cpu.SP = v; break;
-    case TRegisterSetting::CCR: Cpu.SetCCR(v); break;
+Machine::Register MachineRegister(TRegisterSetting::TRegister Register) {
+    switch (Register) {
+    case TRegisterSetting::PC: return Machine::Register::PC;
+    case TRegisterSetting::A: return Machine::Register::A;
+    case TRegisterSetting::B: return Machine::Register::B;
+    case TRegisterSetting::D: return Machine::Register::D;
+    case TRegisterSetting::X: return Machine::Register::X;
+    case TRegisterSetting::Y: return Machine::Register::Y;
+    case TRegisterSetting::SP: return Machine::Register::SP;
+    case TRegisterSetting::CCR: return Machine::Register::CCR;
     }
+    return Machine::Register::PC;
 }
 
-void ApplyPort(TCPU_68HC11_Environment& Env, const TPortSetting& Setting) {
-    const auto v = static_cast<int32_t>(Setting.Value);
-    switch (Setting.Port) {
-    case 'A': Env.SetPortAInput(v); break;
-    case 'C': Env.SetPortCInput(v); break;
-    case 'D': Env.SetPortDInput(v); break;
-    case 'E': Env.SetPortEInput(v); break;
-    }
-}
-
-// Runs until a stop condition holds after a step. The framework's own Execute does the
-// stepping in chunks sized so that neither limit can be passed inside a chunk; the run
-// ends early when the core or the environment clears Running (breakpoint, unknown opcode,
-// unimplemented IO address).
-TStopReason RunUntilStop(TRunnerCPU& Cpu, TRunnerMessageSink& Sink, const TRunnerOptions& O) {
-    if (O.MaxSteps && *O.MaxSteps == 0) return TStopReason::Steps;
-    const auto maxCycles = O.MaxCycles ? static_cast<int64_t>(*O.MaxCycles) : int64_t{0};
-    Cpu.Running = true;
-    for (;;) {
-        int64_t chunk = TCustomCPU::RunChunk;
-        if (O.MaxSteps)
-            chunk = std::min<int64_t>(chunk, static_cast<int64_t>(*O.MaxSteps - Cpu.Steps));
-        if (O.MaxCycles)
-            chunk = std::min(chunk,
-                             std::max<int64_t>(1, (maxCycles - Cpu.CycleCount) / MaxCyclesPerStep));
-        Cpu.Execute(static_cast<int32_t>(chunk));
-
-        if (Sink.OpcodeSeen) return TStopReason::Opcode;
-        if (Sink.IOSeen) return TStopReason::IO;
-        if (Cpu.IsBreakpoint(static_cast<uint32_t>(Cpu.PC))) return TStopReason::Breakpoint;
-        if (O.MaxSteps && Cpu.Steps >= *O.MaxSteps) return TStopReason::Steps;
-        if (O.MaxCycles && Cpu.CycleCount >= maxCycles) return TStopReason::Cycles;
-        Cpu.Running = true; // nothing of ours stopped the run: go on
-    }
-}
-
-int ExitStatus(TStopReason Reason) {
+int ExitStatus(StopReason Reason) {
     switch (Reason) {
-    case TStopReason::Opcode: return RunnerExitOpcode;
-    case TStopReason::IO: return RunnerExitIO;
+    case StopReason::UnknownOpcode: return RunnerExitOpcode;
+    case StopReason::UnimplementedIO: return RunnerExitIO;
     default: return RunnerExitStopped;
     }
+}
+
+// The whole address space as the program sees it, IO registers included.
+std::vector<uint8_t> AddressSpace(const Machine& M) {
+    std::vector<uint8_t> bytes(0x10000);
+    for (uint32_t a = 0; a < 0x10000; ++a)
+        bytes[a] = M.peek(a);
+    return bytes;
 }
 
 struct TFileCloser {
@@ -113,30 +73,13 @@ struct TFileCloser {
 
 } // namespace
 
-const char* StopReasonName(TStopReason Reason) {
-    switch (Reason) {
-    case TStopReason::Opcode: return "opcode";
-    case TStopReason::IO: return "io";
-    case TStopReason::Breakpoint: return "breakpoint";
-    case TStopReason::Steps: return "steps";
-    case TStopReason::Cycles: return "cycles";
-    }
-    return "?";
-}
-
 int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
-    TRunnerCPU cpu;
+    Machine machine;
     TRunnerMessageSink sink(Err);
-    cpu.MessageSink = &sink;
-    TSimulatedSystem system(cpu);
+    machine.setMessageSink(&sink);
+    TCPU_68HC11_& cpu = machine.cpu();
 
     // Everything that can fail before the run fails here, with nothing run.
-    QString error;
-    if (!system.ListFileLoader.LoadFromFile(QString::fromLocal8Bit(Options.Listing.c_str()),
-                                            &error)) {
-        PutLine(Err, std::string(ProgramName) + ": " + error.toStdString());
-        return RunnerExitUsage;
-    }
     std::unique_ptr<std::FILE, TFileCloser> memoryOut;
     if (!Options.MemoryOut.empty()) {
         memoryOut.reset(std::fopen(Options.MemoryOut.c_str(), "wb"));
@@ -146,46 +89,47 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
             return RunnerExitUsage;
         }
     }
-
-    // As the window's Open: load, then request the reset.
-    system.ListFileLoader.LoadToMemory();
-    if (!Options.NoReset) system.RequestReset();
+    // As the window's Open: load, which requests the reset.
+    QString error;
+    if (!machine.load(QString::fromLocal8Bit(Options.Listing.c_str()), &error)) {
+        PutLine(Err, std::string(ProgramName) + ": " + error.toStdString());
+        return RunnerExitUsage;
+    }
+    if (Options.NoReset) cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
     for (const TRegisterSetting& r : Options.Registers)
-        ApplyRegister(cpu, r);
+        machine.setRegister(MachineRegister(r.Register), r.Value);
     for (const TPortSetting& p : Options.Ports)
-        ApplyPort(system.CPU_Environment, p);
+        machine.setPortInput(static_cast<Machine::Port>(p.Port - 'A'), static_cast<int32_t>(p.Value));
     for (uint32_t a : Options.Breakpoints)
-        cpu.SetBreakpoint(a, true);
+        machine.setBreakpoint(a, true);
 
     if (Options.Trace) {
-        cpu.AfterStep = [&cpu, Out](int32_t StartPC, int32_t Cycles) {
+        cpu.AfterStep = [&cpu, Out](int32_t Cycles) {
             char line[TraceLineMax];
-            const size_t n =
-                FormatTraceLine(line, cpu.Steps, static_cast<uint32_t>(StartPC), Cycles, cpu);
+            const size_t n = FormatTraceLine(line, cpu.InstructionCount,
+                                             static_cast<uint32_t>(cpu.StepStartPC()), Cycles, cpu);
             std::fwrite(line, 1, n, Out);
         };
     }
 
-    // Boxes shown while loading do not count as a stop of the run.
-    sink.OpcodeSeen = sink.IOSeen = false;
     const auto started = std::chrono::steady_clock::now();
-    const TStopReason reason = RunUntilStop(cpu, sink, Options);
+    const StopReason reason = machine.run({Options.MaxSteps, Options.MaxCycles});
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     cpu.AfterStep = nullptr;
 
     if (Options.Regs) PutLine(Out, RegisterText(cpu) + " CYCLES=" + std::to_string(cpu.CycleCount));
+    const std::vector<uint8_t> memory = AddressSpace(machine);
     for (const TDumpRange& d : Options.Dumps) {
-        const std::string text = DumpText(cpu.Memory.data(), d.Start, d.Length);
+        const std::string text = DumpText(memory.data(), d.Start, d.Length);
         std::fwrite(text.data(), 1, text.size(), Out);
     }
     std::fflush(Out);
 
     int status = ExitStatus(reason);
     if (memoryOut) {
-        const size_t written =
-            std::fwrite(cpu.Memory.data(), 1, cpu.Memory.size(), memoryOut.get());
-        const bool ok = written == cpu.Memory.size() && std::fclose(memoryOut.release()) == 0;
+        const size_t written = std::fwrite(memory.data(), 1, memory.size(), memoryOut.get());
+        const bool ok = written == memory.size() && std::fclose(memoryOut.release()) == 0;
         if (!ok) {
             PutLine(Err, std::string(ProgramName) + ": Fehler beim Schreiben von \"" +
                              Options.MemoryOut + "\"");
@@ -196,10 +140,10 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     if (Options.Stats) {
         const double mhz = seconds > 0 ? static_cast<double>(cpu.CycleCount) / seconds / 1e6 : 0.0;
         std::fprintf(Err, "instructions=%llu cycles=%lld seconds=%.6f mhz=%.3f\n",
-                     static_cast<unsigned long long>(cpu.Steps),
+                     static_cast<unsigned long long>(cpu.InstructionCount),
                      static_cast<long long>(cpu.CycleCount), seconds, mhz);
     }
-    std::fprintf(Err, "stop: %s PC=$%04X\n", StopReasonName(reason),
+    std::fprintf(Err, "stop: %s PC=$%04X\n", stopReasonName(reason),
                  static_cast<unsigned>(cpu.PC & 0xFFFF));
     std::fflush(Err);
     return status;

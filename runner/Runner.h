@@ -1,5 +1,5 @@
 #pragma once
-// tarvik68hc11-run: loads a listing into the simulated system of the main window and runs it
+// tarvik68hc11-run: loads a listing into the same simulated machine as the window and runs it
 // without a window, under the limits, breakpoints and outputs that the command line asks for.
 
 #include "runner/RunnerOptions.h"
@@ -15,10 +15,6 @@ enum TRunnerExit : int {
     RunnerExitOpcode = 3,  // unknown opcode
     RunnerExitIO = 4,      // unimplemented IO address
 };
-
-// Why a run ended, in the order of precedence when several hold after the same step.
-enum class TStopReason { Opcode, IO, Breakpoint, Steps, Cycles };
-const char* StopReasonName(TStopReason Reason);
 
 // Loads and runs Options.Listing. Trace, registers and dumps go to Out; message lines,
 // statistics and the final stop line to Err. Returns the exit status.

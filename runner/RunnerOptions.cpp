@@ -1,5 +1,7 @@
 #include "runner/RunnerOptions.h"
 
+#include "machine/NumberParser.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -34,35 +36,6 @@ bool SplitAssignment(const std::string& Text, std::string& Name, std::string& Va
 }
 
 } // namespace
-
-std::optional<uint64_t> ParseRunnerNumber(const std::string& Text, uint64_t Max) {
-    std::string digits = Text;
-    int base = 10;
-    if (!digits.empty() && digits[0] == '$') {
-        digits.erase(0, 1);
-        base = 16;
-    } else if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits.erase(0, 2);
-        base = 16;
-    }
-    if (digits.empty()) return std::nullopt;
-    uint64_t value = 0;
-    for (char c : digits) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else
-            return std::nullopt;
-        if (value > (Max - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base))
-            return std::nullopt;
-        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
-    }
-    return value;
-}
 
 TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
     TParseResult result;
@@ -128,11 +101,11 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         }
 
         if (name == "--max-steps" || name == "--max-cycles") {
-            const auto n = ParseRunnerNumber(value, UINT64_MAX / 2);
+            const auto n = parseNumber(value, UINT64_MAX / 2);
             if (!n) return fail("Ungültige Zahl für " + name + ": " + value);
             (name == "--max-steps" ? o.MaxSteps : o.MaxCycles) = *n;
         } else if (name == "--break") {
-            const auto a = ParseRunnerNumber(value, 0xFFFF);
+            const auto a = parseNumber(value, 0xFFFF);
             if (!a) return fail("Ungültige Adresse für --break: " + value);
             o.Breakpoints.push_back(static_cast<uint32_t>(*a));
         } else if (name == "--set") {
@@ -144,7 +117,7 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             if (r == std::end(RegisterNames))
                 return fail("Unbekanntes Register für --set: " + reg +
                             " (erlaubt: PC, A, B, D, X, Y, SP, CCR)");
-            const auto n = ParseRunnerNumber(v, r->Max);
+            const auto n = parseNumber(v, r->Max);
             if (!n) return fail("Ungültiger Wert für Register " + reg + ": " + v);
             o.Registers.push_back({r->Register, static_cast<uint32_t>(*n)});
         } else if (name == "--port") {
@@ -154,14 +127,14 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             if (port != "A" && port != "C" && port != "D" && port != "E")
                 return fail("Ungültiger Port für --port: " + port +
                             " (Eingänge haben nur die Ports A, C, D und E)");
-            const auto n = ParseRunnerNumber(v, 0xFF);
+            const auto n = parseNumber(v, 0xFF);
             if (!n) return fail("Ungültiger Wert für Port " + port + ": " + v);
             o.Ports.push_back({port[0], static_cast<uint32_t>(*n)});
         } else if (name == "--dump") {
             const size_t colon = value.find(':');
             if (colon == std::string::npos) return fail("--dump erwartet START:LÄNGE: " + value);
-            const auto start = ParseRunnerNumber(value.substr(0, colon), 0xFFFF);
-            const auto length = ParseRunnerNumber(value.substr(colon + 1), 0x10000);
+            const auto start = parseNumber(value.substr(0, colon), 0xFFFF);
+            const auto length = parseNumber(value.substr(colon + 1), 0x10000);
             if (!start || !length) return fail("Ungültiger Bereich für --dump: " + value);
             o.Dumps.push_back({static_cast<uint32_t>(*start), static_cast<uint32_t>(*length)});
         } else if (name == "--memory-out") {

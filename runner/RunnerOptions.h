@@ -47,9 +47,5 @@ struct TParseResult {
 // an option's value follows as the next argument or after "=" (--max-steps=100).
 TParseResult ParseRunnerOptions(const std::vector<std::string>& Args);
 
-// Reads a number: decimal, or hexadecimal with a leading "$" or "0x". Fails on anything else,
-// on a sign, and above Max.
-std::optional<uint64_t> ParseRunnerNumber(const std::string& Text, uint64_t Max);
-
 // The --help text (German).
 std::string RunnerHelpText();

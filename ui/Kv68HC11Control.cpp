@@ -1,5 +1,7 @@
 #include "ui/Kv68HC11Control.h"
 
+#include "machine/NumberParser.h"
+
 #include "hc11/C68HC11.h"
 #include "ui/KvErrorBox.h"
 #include "ui/KvPanelFont.h"
@@ -47,40 +49,6 @@ QString Hex(int32_t Value, int Digits) {
 }
 
 } // namespace
-
-std::optional<int32_t> KvStrToInt(const QString& Text) {
-    QString s = Text.trimmed();
-    bool negative = false;
-    if (s.startsWith(u'-') || s.startsWith(u'+')) {
-        negative = s.startsWith(u'-');
-        s.remove(0, 1);
-    }
-    int base = 10;
-    if (s.startsWith(u'$')) {
-        base = 16;
-        s.remove(0, 1);
-    } else if (s.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
-        base = 16;
-        s.remove(0, 2);
-    }
-    // Only plain digits may follow: QString::toULongLong would accept further prefixes, signs
-    // and blanks.
-    if (s.isEmpty()) return std::nullopt;
-    for (QChar ch : s) {
-        const bool digit = ch.isDigit() && ch.unicode() < 128;
-        const bool hexLetter = (ch >= u'a' && ch <= u'f') || (ch >= u'A' && ch <= u'F');
-        if (!digit && !(base == 16 && hexLetter)) return std::nullopt;
-    }
-    bool ok = false;
-    const qulonglong magnitude = s.toULongLong(&ok, base);
-    if (!ok) return std::nullopt;
-    // Hexadecimal text may spell a negative number in two's complement ($FFFFFFFF = -1).
-    const qulonglong limit =
-        negative ? 0x80000000ULL : (base == 16 ? 0xFFFFFFFFULL : 0x7FFFFFFFULL);
-    if (magnitude > limit) return std::nullopt;
-    const uint32_t bits = static_cast<uint32_t>(magnitude);
-    return static_cast<int32_t>(negative ? 0U - bits : bits);
-}
 
 TKV68HC11Control::TKV68HC11Control(QWidget* Parent) : QGroupBox(Parent) {
     setFont(KvPanelFont());
@@ -177,18 +145,25 @@ void TKV68HC11Control::UpdateDisplay() {
     ShowFlags(cpu);
 }
 
-void TKV68HC11Control::EditExit(QLineEdit* Sender) {
+bool TKV68HC11Control::CommitPendingEdits() {
+    for (QLineEdit* edit : Edits) {
+        if (edit->isModified() && !EditExit(edit)) return false;
+    }
+    return true;
+}
+
+bool TKV68HC11Control::EditExit(QLineEdit* Sender) {
     TCPU_68HC11_* cpu = Target();
-    if (!cpu || ReportingError) return;
+    if (!cpu || ReportingError) return true;
     const auto found = std::find(Edits.begin(), Edits.end(), Sender);
-    if (found == Edits.end()) return;
+    if (found == Edits.end()) return true;
     const auto reg = static_cast<TRegister>(found - Edits.begin());
     const QString text = Sender->text();
 
-    const std::optional<int32_t> parsed = KvStrToInt(text);
+    const std::optional<int32_t> parsed = parseFieldValue(text);
     if (!parsed) {
         ReportError(QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text));
-        return;
+        return false;
     }
     // The registers hold 8 or 16 bits: a wider or negative number would leave a value no
     // instruction can produce, so it is refused and the register keeps its value.
@@ -199,8 +174,9 @@ void TKV68HC11Control::EditExit(QLineEdit* Sender) {
         ReportError(QStringLiteral("'%1' liegt nicht im Wertebereich von %2 (%3 bis %4)")
                         .arg(text, QString::fromLatin1(Registers[reg].Name), Hex(0, digits),
                              Hex(maximum, digits)));
-        return;
+        return false;
     }
+    Sender->setModified(false); // taken: nothing pending any more
 
     switch (reg) {
     case rIX: cpu->IX = value; break;
@@ -223,6 +199,7 @@ void TKV68HC11Control::EditExit(QLineEdit* Sender) {
         break;
     case RegisterCount: break;
     }
+    return true;
 }
 
 void TKV68HC11Control::FlagClick(QCheckBox* Sender) {

@@ -17,10 +17,6 @@ class QLabel;
 class QLineEdit;
 class TCPU_68HC11_;
 
-// Reads a register value typed by the user: decimal, "$" or "0x" hexadecimal, optional sign,
-// surrounding blanks ignored. Empty when the text is no 32-bit integer.
-std::optional<int32_t> KvStrToInt(const QString& Text);
-
 class TKV68HC11Control : public QGroupBox {
     Q_OBJECT
 public:
@@ -36,8 +32,11 @@ public:
 
     void UpdateDisplay();
     // Takes the text of a register field into the CPU (the field lost focus or Return was
-    // pressed).
-    void EditExit(QLineEdit* Sender);
+    // pressed). False when the text was refused (reported, and left in the field).
+    bool EditExit(QLineEdit* Sender);
+    // Takes every field the user typed into but did not yet confirm, as before a step or run;
+    // false when one was refused.
+    bool CommitPendingEdits();
     // Takes a flag check box's state into the CPU and rewrites the CCR field.
     void FlagClick(QCheckBox* Sender);
 

@@ -49,8 +49,8 @@ void TKV68HC11SimControl::resizeEvent(QResizeEvent* Event) {
     StopButton->setGeometry(width() - w, 0, w, h);
 }
 
-void TKV68HC11SimControl::SetCPU(TCustomCPU* Value) {
-    FCPU = Value;
+void TKV68HC11SimControl::SetTarget(Machine* Value) {
+    TargetField = Value;
     if (Value) {
         SetButtons(false);
     } else {
@@ -67,39 +67,38 @@ void TKV68HC11SimControl::SetButtons(bool Running) {
 }
 
 void TKV68HC11SimControl::Play() {
-    RunGuarded([](TCustomCPU& Cpu) { Cpu.Run(); });
+    RunGuarded([](Machine& M) { M.run(); });
 }
 
 void TKV68HC11SimControl::SingleStep() {
-    RunGuarded([](TCustomCPU& Cpu) { Cpu.Step(1); });
+    RunGuarded([](Machine& M) { M.step(); });
 }
 
 void TKV68HC11SimControl::Stop() {
-    if (FCPU) FCPU->Stop();
+    if (TargetField) TargetField->stop();
 }
 
-void TKV68HC11SimControl::RunGuarded(const std::function<void(TCustomCPU&)>& Body) {
+void TKV68HC11SimControl::RunGuarded(const std::function<void(Machine&)>& Body) {
     // A second run started from inside the first one's message processing would nest another
     // run loop on the stack with every command, and a nested step would end the outer run.
-    if (!FCPU || FBusy || FCPU->Running) return;
-    QPointer<TCustomCPU> cpu = FCPU;
-    FBusy = true;
+    if (!TargetField || BusyField || TargetField->isRunning()) return;
+    if (OnStart && !OnStart(this)) return;
+    QPointer<Machine> target = TargetField;
+    BusyField = true;
     SetButtons(true);
     bool failed = false;
     QString error;
     try {
-        Body(*cpu);
+        Body(*target);
     } catch (const std::exception& e) {
         failed = true;
         error = QString::fromLocal8Bit(e.what()).trimmed();
     } catch (...) {
         failed = true;
     }
-    FBusy = false;
+    BusyField = false;
     SetButtons(false);
     if (failed) {
-        // The exception left the loop with the CPU's running flag still set.
-        if (cpu) cpu->Running = false;
         ReportError(error.isEmpty()
                         ? QStringLiteral("Die Simulation wurde wegen eines unbekannten Fehlers "
                                          "angehalten.")

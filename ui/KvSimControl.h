@@ -1,10 +1,10 @@
 #pragma once
-// The simulation control: PLAY runs the CPU until it is stopped, SLOW executes one instruction,
-// STOP ends a run. It is the only place where the window enters the CPU's run loop, and it
-// tells its owner through OnFinish when a run or step has ended.
+// The simulation control: PLAY runs the machine until it stops, SLOW executes one instruction,
+// STOP ends a run. It is the only place where the window enters the run loop, and it tells its
+// owner through OnStart and OnFinish when a run or step begins and ends.
 
-#include "cpu/CPU.h"
 #include "cpu/MessageSink.h"
+#include "machine/Machine.h"
 
 #include <QFrame>
 #include <QPointer>
@@ -17,9 +17,9 @@ class TKV68HC11SimControl : public QFrame {
 public:
     explicit TKV68HC11SimControl(QWidget* Parent = nullptr);
 
-    TCustomCPU* CPU() const { return FCPU; }
-    // Assigning a CPU makes the control idle (PLAY and SLOW enabled); none disables all three.
-    void SetCPU(TCustomCPU* Value);
+    Machine* Target() const { return TargetField; }
+    // Assigning a machine makes the control idle (PLAY and SLOW enabled); none disables all three.
+    void SetTarget(Machine* Value);
 
     // Runs until the CPU stops (STOP, a breakpoint or an unknown opcode). Does nothing while a
     // run or step is already in progress.
@@ -30,8 +30,11 @@ public:
     void Stop();
 
     // True from the start of a run or step until its end.
-    bool Busy() const { return FBusy; }
+    bool Busy() const { return BusyField; }
 
+    // Fired before every run or step that this control starts; a handler that returns false
+    // cancels it (the window does when a register field holds text it cannot take).
+    std::function<bool(QObject* Sender)> OnStart;
     // Fired after every run or step that this control started.
     std::function<void(QObject* Sender)> OnFinish;
     // Where an error that ends a run is reported; not owned. Unset: a modal message box.
@@ -49,9 +52,9 @@ private:
     void SetButtons(bool Running);
     // Runs Body with the buttons in the running state, then restores them and fires OnFinish.
     // Anything Body throws ends the run and is reported.
-    void RunGuarded(const std::function<void(TCustomCPU&)>& Body);
+    void RunGuarded(const std::function<void(Machine&)>& Body);
     void ReportError(const QString& Text);
 
-    QPointer<TCustomCPU> FCPU;
-    bool FBusy = false;
+    QPointer<Machine> TargetField;
+    bool BusyField = false;
 };

@@ -1,9 +1,9 @@
 #include "ui/MainForm.h"
 
-#include "cpu/CPUExternal.h"
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/Machine.h"
 #include "sourceview/GutterImageList.h"
 #include "sourceview/KvMAssemSyn.h"
 #include "sourceview/SourceEdit.h"
@@ -16,6 +16,7 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QFileDialog>
@@ -37,25 +38,6 @@ using Env = TCPU_68HC11_Environment;
 
 const char* const PortCaptions[5] = {"Port A", "Port B", "Port C", "Port D", "Port E"};
 
-// A breakpoint mark that owns the CPU breakpoint of the listing line it was set on: the
-// breakpoint is set while the mark lives. So a mark that goes away with its deleted line, or
-// with a click, takes its breakpoint along, and lines inserted above it since do not matter.
-class TListingBreakpoint : public TSynDebugBreakpoint {
-public:
-    TListingBreakpoint(int32_t Line, TKV_68HC11_ListFileLoader* Loader)
-        : TSynDebugBreakpoint(TFormMain::BreakpointImage, Line), Loader(Loader),
-          ListingLine(Line - 1) {
-        Loader->SetLineBreakpoint(ListingLine, true);
-    }
-    ~TListingBreakpoint() override {
-        if (Loader) Loader->SetLineBreakpoint(ListingLine, false);
-    }
-
-private:
-    QPointer<TKV_68HC11_ListFileLoader> Loader;
-    int32_t ListingLine;
-};
-
 } // namespace
 
 TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
@@ -70,32 +52,20 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
 
 TFormMain::~TFormMain() {
     // The run loop may still hold a pump that points at us.
-    CPU->MessagePump = nullptr;
-    CPU->Stop();
+    System->setMessagePump(nullptr);
+    System->stop();
 }
 
 // ---------------------------------------------------------------------------------------------
 // The window's stored description: every component with its settings, in one place.
 
 void TFormMain::CreateComponents() {
-    CPU = new TCPU_68HC11_(this);
-    CPU->setObjectName(QStringLiteral("CPU"));
-    CPU->MessageSink = Sink;
-
-    CPU_Environment = new Env(this);
-    CPU_Environment->setObjectName(QStringLiteral("CPU_Environment"));
-    CPU_Environment->SetFlags(Env::hc11_ModA | Env::hc11_ModB);
-    CPU_Environment->SetMode(Env::hc11_Normal_Expanded);
-    CPU_Environment->SetConfig({});
-
-    CPUExternal = new TCPUExternal(this);
-    CPUExternal->setObjectName(QStringLiteral("CPUExternal"));
-    CPUExternal->SetTimerClocks(100000);
-    CPUExternal->SetMemoryBase(0xFF00);
-    CPUExternal->SetMemorySize(0);
-
-    ListFileLoader = new TKV_68HC11_ListFileLoader(this);
-    ListFileLoader->setObjectName(QStringLiteral("ListFileLoader"));
+    // The core, the on-chip environment, the clock device and the loaded program.
+    System = new Machine(this);
+    System->setObjectName(QStringLiteral("System"));
+    System->setMessageSink(Sink);
+    CPU = &System->cpu();
+    CPU_Environment = &System->environment();
 
     AssemblerSyntax = new TKvMAssemSyn(this);
     AssemblerSyntax->setObjectName(QStringLiteral("AssemblerSyntax"));
@@ -143,12 +113,9 @@ void TFormMain::CreateComponents() {
 
     FormAbout = new TFormAbout(this);
 
-    // References to the CPU are resolved last, once every component holds its settings.
-    CPU_Environment->SetCPU(CPU);
-    CPUExternal->SetCPU(CPU);
-    ListFileLoader->SetCPU(CPU);
+    // References to the machine are resolved last, once every component holds its settings.
     CPUControl->SetCPU(CPU);
-    SimControl->SetCPU(CPU);
+    SimControl->SetTarget(System);
 }
 
 void TFormMain::CreateStatusBar() {
@@ -193,6 +160,8 @@ void TFormMain::CreateMenus() {
     MenSingleStep = addItem(emulator, "MenSingleStep", QStringLiteral("&Einzelschritt"));
     MenSingleStep->setShortcut(QKeySequence(Qt::Key_F7));
     MenStop = addItem(emulator, "MenStop", QStringLiteral("Sto&p"));
+    // A runaway program must be stoppable from the keyboard.
+    MenStop->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_F2)});
     emulator->addSeparator();
     MenReset = addItem(emulator, "MenReset", QStringLiteral("Rese&t"));
 
@@ -240,14 +209,17 @@ void TFormMain::CreateToolbars() {
     } buttons[] = {
         {"ToolbarButton972", ":/PLAY", "Start (F9)", &TFormMain::MenRunClick},
         {"ToolbarButton973", ":/SLOW", "Einzelschritt (F7)", &TFormMain::MenSingleStepClick},
-        {"ToolbarButton974", ":/STOP", "Stop", &TFormMain::MenStopClick},
+        {"ToolbarButton974", ":/STOP", "Stop (Esc)", &TFormMain::MenStopClick},
     };
-    for (const auto& b : buttons) {
+    QAction** const places[] = {&ToolbarRun, &ToolbarSingleStep, &ToolbarStop};
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+        const auto& b = buttons[i];
         QAction* action = ToolbarMenu->addAction(TwoImageGlyph(QString::fromLatin1(b.Glyph)),
                                                  QString::fromUtf8(b.Tip));
         action->setObjectName(QString::fromLatin1(b.Name));
         const auto handler = b.Handler;
         connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        *places[i] = action;
     }
 
     ToolbarPorts = new QToolBar(QStringLiteral("Ports"), this);
@@ -348,15 +320,13 @@ void TFormMain::WireEvents() {
     }
     connect(Info1, &QAction::triggered, this, [this] { Info1Click(); });
 
-    CPUExternal->OnTimer = [this](int32_t magic) { return CPUExternalTimer(magic); };
-    CPUExternal->OnReset = [this] { CPUExternalReset(); };
+    System->OnClockTick = [this] { MachineClockTick(); };
+    System->OnReset = [this] { MachineReset(); };
+    System->OnPortChange = [this](Env::TPort port) { CPU_EnvironmentPortChange(port); };
+    SimControl->OnStart = [this](QObject*) { return SimControlStart(); };
     SimControl->OnFinish = [this](QObject*) { SimControlFinish(); };
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
-    CPU_Environment->OnPortAChange = [this] { CPU_EnvironmentPortChange(Env::PortA); };
-    CPU_Environment->OnPortBChange = [this] { CPU_EnvironmentPortChange(Env::PortB); };
-    CPU_Environment->OnPortCChange = [this] { CPU_EnvironmentPortChange(Env::PortC); };
-    CPU_Environment->OnPortDChange = [this] { CPU_EnvironmentPortChange(Env::PortD); };
     for (int p : {Env::PortA, Env::PortC, Env::PortD, Env::PortE}) {
         PortPanels[static_cast<size_t>(p)]->OnChange = [this, p](QObject*) { PortPanelChange(p); };
     }
@@ -374,12 +344,12 @@ void TFormMain::WireEvents() {
         // Grid rows count the fixed header row as row 0.
         StringGridSymbolsSetEditText(item->column(), item->row() + 1, item->text());
     });
-    CPU->MessagePump = [this] { PumpMessages(); };
+    System->setMessagePump([this] { PumpMessages(); });
 }
 
 void TFormMain::SetMessageSink(TMessageSink* Value) {
     Sink = Value ? Value : OwnSink.get();
-    CPU->MessageSink = Sink;
+    System->setMessageSink(Sink);
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
 }
@@ -393,6 +363,7 @@ void TFormMain::FormCreate() {
     MenViewToolbarClick(this);
     PMenPortClick(this);
     SynDebug->ExecutionMark()->ImageIndex = ExecutionImage;
+    ShowRunState(false);
 }
 
 void TFormMain::showEvent(QShowEvent* Event) {
@@ -433,22 +404,30 @@ void TFormMain::MenOpenClick() {
     });
 }
 
+void TFormMain::closeEvent(QCloseEvent* Event) {
+    // Left running, the run loop would keep the hidden window's process alive for ever.
+    System->stop();
+    QMainWindow::closeEvent(Event);
+}
+
 bool TFormMain::OpenListing(const QString& FileName) {
+    // A listing opened from inside a run would pull the program from under it.
+    System->stop();
     QString error;
-    if (!ListFileLoader->LoadFromFile(FileName, &error)) {
+    if (!System->load(FileName, &error)) { // the machine requests the reset
         ShowError(error);
         return false;
     }
-    ListFileLoader->LoadToMemory();
-    SynEdit->SetLines(ListFileLoader->Lines());
+    SynDebug->ClearBreakpoints(); // the machine has dropped the old program's breakpoints
+    SynDebug->SetExecutionLine(-1);
+    SynEdit->SetLines(System->program().Lines());
     SynEdit->document()->setModified(false);
     TimerMessage->ShowText(QStringLiteral("File loaded."), 4000);
-    MenResetClick();
     return true;
 }
 
 void TFormMain::MenResetClick() {
-    CPU->SetPendingInterrupt(TCPU_68HC11_::IrqReset, true);
+    System->requestReset();
 }
 
 void TFormMain::MenRunClick() {
@@ -463,7 +442,36 @@ void TFormMain::MenStopClick() {
     SimControl->Stop();
 }
 
+bool TFormMain::SimControlStart() {
+    // A value typed into a register field but not yet confirmed counts before the step.
+    if (!CPUControl->CommitPendingEdits()) return false;
+    ShowRunState(true);
+    TimerMessage->SetDefaultText(RunningText());
+    TimerMessageTextChanged(RunningText());
+    return true;
+}
+
+void TFormMain::ShowRunState(bool Running) {
+    for (QAction* action : {MenRun, MenSingleStep, ToolbarRun, ToolbarSingleStep})
+        action->setEnabled(!Running);
+    for (QAction* action : {MenStop, ToolbarStop})
+        action->setEnabled(Running);
+}
+
 void TFormMain::SimControlFinish() {
+    ShowRunState(false);
+    TimerMessage->SetDefaultText(QString());
+    switch (System->lastStopReason()) {
+    case StopReason::Breakpoint:
+        TimerMessage->ShowText(QStringLiteral("Haltepunkt erreicht."), 4000);
+        break;
+    case StopReason::User: TimerMessage->ShowText(QStringLiteral("Angehalten."), 4000); break;
+    default:
+        // The errors that stop a run have shown their box; a message of the step stays.
+        if (StatusPanels[2]->text() == RunningText()) TimerMessageTextChanged(QString());
+        break;
+    }
+    TimeDirty = true;
     FlushDisplay();
     StatusPanels[1]->setText(QStringLiteral("Cycles: %1").arg(CPU->CycleCount));
     CPUControl->UpdateDisplay();
@@ -476,7 +484,7 @@ int32_t TFormMain::LineOfProgramCounter(uint32_t Address) const {
     // The loader keeps an address index of its lines; it answers for the view as long as the
     // view still shows the listing unedited.
     if (!SynEdit->document()->isModified()) {
-        const int32_t index = ListFileLoader->LineOfAddress(Address & 0xFFFF);
+        const int32_t index = System->program().LineOfAddress(Address & 0xFFFF);
         return index >= 0 ? index + 1 : -1;
     }
     return ScanViewForAddress(Address);
@@ -493,15 +501,12 @@ int32_t TFormMain::ScanViewForAddress(uint32_t Address) const {
     return found;
 }
 
-bool TFormMain::CPUExternalTimer(int32_t) {
-    ++TimeTenths;
+void TFormMain::MachineClockTick() {
     TimeDirty = true;
-    if (!CPU->Running) FlushDisplay();
-    return true;
+    if (!System->isRunning()) FlushDisplay();
 }
 
-void TFormMain::CPUExternalReset() {
-    CPU->SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
+void TFormMain::MachineReset() {
     TimerMessage->ShowText(QStringLiteral("Processor reset."), 4000);
 }
 
@@ -509,30 +514,26 @@ void TFormMain::CPU_EnvironmentPortChange(int Port) {
     // During a run a program may write its ports a million times a second: the panels follow
     // at the pace of the window's message processing.
     PortDirty[static_cast<size_t>(Port)] = true;
-    if (!CPU->Running) FlushDisplay();
+    if (!System->isRunning()) FlushDisplay();
 }
 
 void TFormMain::PortPanelChange(int Port) {
-    TKVCPUPortPanel* panel = PortPanels[static_cast<size_t>(Port)];
-    switch (Port) {
-    case Env::PortA: CPU_Environment->SetPortAInput(panel->InputValue()); break;
-    case Env::PortC: CPU_Environment->SetPortCInput(panel->InputValue()); break;
-    case Env::PortD: CPU_Environment->SetPortDInput(panel->InputValue()); break;
-    case Env::PortE: CPU_Environment->SetPortEInput(panel->InputValue()); break;
-    default: return;
-    }
+    if (Port == Env::PortB || Port < 0 || Port >= Env::PortCount) return; // B has no inputs
+    System->setPortInput(static_cast<Env::TPort>(Port),
+                         PortPanels[static_cast<size_t>(Port)]->InputValue());
     ShowPort(Port);
 }
 
 void TFormMain::ShowPort(int Port) {
     PortDirty[static_cast<size_t>(Port)] = false;
     PortPanels[static_cast<size_t>(Port)]->SetValue(
-        CPU_Environment->PortPins[static_cast<size_t>(Port)]);
+        System->portPins(static_cast<Env::TPort>(Port)));
 }
 
 void TFormMain::PumpMessages() {
     if (PumpClock.isValid() && PumpClock.elapsed() < PumpIntervalMs) return;
     PumpClock.start();
+    RegistersDirty = true;
     FlushDisplay();
     QCoreApplication::processEvents();
 }
@@ -540,9 +541,13 @@ void TFormMain::PumpMessages() {
 void TFormMain::FlushDisplay() {
     if (TimeDirty) {
         TimeDirty = false;
-        StatusPanels[0]->setText(
-            QStringLiteral("Time: %1.%2 s").arg(TimeTenths / 10).arg(TimeTenths % 10));
+        const int32_t tenths = System->timeTenths();
+        StatusPanels[0]->setText(QStringLiteral("Time: %1.%2 s").arg(tenths / 10).arg(tenths % 10));
         StatusPanels[1]->setText(QStringLiteral("Cycles: %1").arg(CPU->CycleCount));
+    }
+    if (RegistersDirty) {
+        RegistersDirty = false;
+        CPUControl->UpdateDisplay();
     }
     for (int p = 0; p < 5; ++p) {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
@@ -553,11 +558,33 @@ void TFormMain::TimerMessageTextChanged(const QString& NewText) {
     StatusPanels[2]->setText(NewText);
 }
 
+int32_t TFormMain::AddressOfLine(int32_t Line) const {
+    const QTextBlock block = SynEdit->document()->findBlockByNumber(Line - 1);
+    if (!block.isValid()) return -1;
+    // The address columns hold ASCII in every code line, whatever the rest is encoded in.
+    return TKV_68HC11_ListFileLoader::LineTextAddress(block.text().toLatin1());
+}
+
 void TFormMain::SynDebugChangeBreakpoint(int32_t LineNr) {
-    if (TSynDebugMark* mark = SynDebug->FindBreakpoint(LineNr)) {
-        SynDebug->RemoveMark(mark); // freed here, which clears its breakpoint
-    } else {
-        SynDebug->AddMark(std::make_unique<TListingBreakpoint>(LineNr, ListFileLoader));
+    // The line's own address, as the view shows it now: the core's table is the only record.
+    const int32_t address = AddressOfLine(LineNr);
+    if (address < 0) return;
+    System->toggleBreakpoint(static_cast<uint32_t>(address));
+    ShowBreakpointMarks(static_cast<uint32_t>(address));
+}
+
+void TFormMain::ShowBreakpointMarks(uint32_t Address) {
+    const bool active = System->hasBreakpoint(Address);
+    int32_t line = 1;
+    for (QTextBlock b = SynEdit->document()->begin(); b.isValid(); b = b.next(), ++line) {
+        if (TKV_68HC11_ListFileLoader::LineTextAddress(b.text().toLatin1()) !=
+            static_cast<int32_t>(Address))
+            continue;
+        TSynDebugMark* mark = SynDebug->FindBreakpoint(line);
+        if (active && !mark)
+            SynDebug->AddMark(std::make_unique<TSynDebugBreakpoint>(BreakpointImage, line));
+        else if (!active && mark)
+            SynDebug->RemoveMark(mark); // the returned mark is freed here
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// The main window: owns the simulated 68HC11 system (CPU, on-chip environment, clock device,
-// listing loader), the source view with its debug marks, the register panel, the port panels,
-// the watch grid and the status bar, and wires menu and toolbar commands to them.
+// The main window: owns the simulated machine, the source view with its debug marks, the
+// register panel, the port panels, the watch grid and the status bar, and wires menu and
+// toolbar commands to them.
 
 #include "cpu/MessageSink.h"
 
@@ -18,7 +18,7 @@ class QLabel;
 class QMenu;
 class QTableWidget;
 class QToolBar;
-class TCPUExternal;
+class Machine;
 class TCPU_68HC11_;
 class TCPU_68HC11_Environment;
 class TFormAbout;
@@ -26,7 +26,6 @@ class TGutterImageList;
 class TKV68HC11Control;
 class TKV68HC11SimControl;
 class TKVCPUPortPanel;
-class TKV_68HC11_ListFileLoader;
 class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSourceEdit;
@@ -45,8 +44,13 @@ public:
     ~TFormMain() override;
 
     // Opens a listing exactly as the Open command does after its dialog. False (with a
-    // message box) when the file cannot be read; the previous listing then stays.
+    // message box) when the file cannot be read or holds no code; the previous listing then
+    // stays. The breakpoints and marks of the previous listing go.
     bool OpenListing(const QString& FileName);
+
+    // The address that line Line (1-based) of the source view shows, or -1 for a line that is
+    // no code line.
+    int32_t AddressOfLine(int32_t Line) const;
 
     // The source-view line (1-based) whose address column shows Address, or -1.
     int32_t LineOfProgramCounter(uint32_t Address) const;
@@ -59,8 +63,8 @@ public:
     void MenSingleStepClick();
     void MenStopClick();
     void SimControlFinish();
-    bool CPUExternalTimer(int32_t MagicNr);
-    void CPUExternalReset();
+    void MachineClockTick();
+    void MachineReset();
     void CPU_EnvironmentPortChange(int Port);
     void PortPanelChange(int Port);
     void ToolbarClose();
@@ -78,11 +82,10 @@ public:
     TMessageSink* MessageSink() const { return Sink; }
     void SetMessageSink(TMessageSink* Value);
 
-    // Components.
+    // Components. CPU and CPU_Environment are the machine's own, named for short.
+    Machine* System = nullptr;
     TCPU_68HC11_* CPU = nullptr;
     TCPU_68HC11_Environment* CPU_Environment = nullptr;
-    TCPUExternal* CPUExternal = nullptr;
-    TKV_68HC11_ListFileLoader* ListFileLoader = nullptr;
     TKvMAssemSyn* AssemblerSyntax = nullptr;
     TSourceEdit* SynEdit = nullptr;
     TSynDebug* SynDebug = nullptr;
@@ -121,11 +124,18 @@ public:
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;
     QAction* Info1 = nullptr;
+    // The toolbar's Start, Einzelschritt and Stop buttons.
+    QAction* ToolbarRun = nullptr;
+    QAction* ToolbarSingleStep = nullptr;
+    QAction* ToolbarStop = nullptr;
 
-    int32_t TimeTenths = 0;
+    // The status text while a run is in progress.
+    static QString RunningText() { return QStringLiteral("Läuft…"); }
 
 protected:
     void showEvent(QShowEvent* Event) override;
+    // Closing the window ends a run in progress, so that the program can end.
+    void closeEvent(QCloseEvent* Event) override;
 
 private:
     void CreateComponents();
@@ -143,11 +153,19 @@ private:
     void FlushDisplay();
     void ShowPort(int Port);
     int32_t ScanViewForAddress(uint32_t Address) const;
+    // Before a run or step: takes pending register edits, switches commands to the running state.
+    bool SimControlStart();
+    // Start and Einzelschritt while idle, Stop while running.
+    void ShowRunState(bool Running);
+    // Puts a breakpoint mark on every line of the view that shows Address when it has a
+    // breakpoint, and takes the marks away when it has none.
+    void ShowBreakpointMarks(uint32_t Address);
 
     std::unique_ptr<TMessageSink> OwnSink;
     TMessageSink* Sink = nullptr;
     QElapsedTimer PumpClock;
     bool TimeDirty = false;
+    bool RegistersDirty = false;
     std::array<bool, 5> PortDirty{};
     bool SyncingToolbars = false;
     bool FloatingPlaced = false;

@@ -1,8 +1,7 @@
-// Loading a large listing as the window's Open does: LoadFromFile, then LoadToMemory into the
-// CPU with its environment attached.
+// Loading a large listing as the window's Open does: the machine reads it and writes its code
+// into memory.
 
 #include "bench/BenchSupport.h"
-#include "runner/SimulatedSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,20 +21,18 @@ void BM_LoadListing(benchmark::State& State) {
             return;
         }
     }
-    TCPU_68HC11_ cpu;
+    Machine machine;
     TCountingSink sink;
-    cpu.MessageSink = &sink;
-    TSimulatedSystem system(cpu);
+    machine.setMessageSink(&sink);
     for (auto _ : State) {
-        if (!system.ListFileLoader.LoadFromFile(path)) {
+        if (!machine.load(path)) {
             State.SkipWithError("cannot read the listing");
             return;
         }
-        system.ListFileLoader.LoadToMemory();
     }
     if (sink.Count != 0) State.SkipWithError("the generated listing has bad lines");
-    State.counters["lines"] = static_cast<double>(system.ListFileLoader.LineCount());
-    State.SetItemsProcessed(State.iterations() * system.ListFileLoader.LineCount());
+    State.counters["lines"] = static_cast<double>(machine.program().LineCount());
+    State.SetItemsProcessed(State.iterations() * machine.program().LineCount());
 }
 
 BENCHMARK(BM_LoadListing)->Arg(100000)->Unit(benchmark::kMillisecond);

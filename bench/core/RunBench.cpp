@@ -1,10 +1,9 @@
 // Simulated E-clock cycles per second of whole programs through the full run loop, as the main
-// window runs them: CPU.Run with the on-chip environment and the 100000-cycle timer device
-// attached, from the reset vector to the program's "done" line. Also the same loop with the
-// runner's step-counting CPU.
+// window runs them: the machine's run with the on-chip environment and the 100000-cycle clock
+// device attached, from the reset vector to the program's "done" line. Also the chunked run
+// that the runner's limits take.
 
 #include "bench/BenchSupport.h"
-#include "runner/RunnerCPU.h"
 
 #include <string>
 
@@ -14,17 +13,17 @@ const std::string BenchListing = TARVIK_EXAMPLES_DIR "/bench.lst";
 const std::string SieveListing = TARVIK_SHARED_EXAMPLES_DIR "/sieve_bench.lst";
 
 void BM_RunBenchProgram(benchmark::State& State) {
-    RunHeadless<TCPU_68HC11_>(State, BenchListing);
+    RunHeadless(State, BenchListing);
 }
-void BM_RunBenchProgramRunnerCPU(benchmark::State& State) {
-    RunHeadless<TRunnerCPU>(State, BenchListing);
+void BM_RunBenchProgramWithLimits(benchmark::State& State) {
+    RunHeadless(State, BenchListing, {uint64_t{1} << 40, uint64_t{1} << 50});
 }
 void BM_RunSieveProgram(benchmark::State& State) {
-    RunHeadless<TCPU_68HC11_>(State, SieveListing);
+    RunHeadless(State, SieveListing);
 }
 
 BENCHMARK(BM_RunBenchProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_RunBenchProgramRunnerCPU)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RunBenchProgramWithLimits)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunSieveProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "bench/BenchSupport.h"
 #include "hc11/C68HC11.h"
-#include "hc11/ListFileLoader.h"
+#include "machine/Machine.h"
 #include "ui/MainForm.h"
 
 #include <QApplication>
@@ -31,8 +31,8 @@ void BM_WindowRun(benchmark::State& State) {
         State.SkipWithError("cannot read bench.lst");
         return;
     }
-    const int32_t done = DoneAddress(*form.ListFileLoader);
-    form.CPU->SetBreakpoint(static_cast<uint32_t>(done), true);
+    const int32_t done = DoneAddress(form.System->program());
+    form.System->setBreakpoint(static_cast<uint32_t>(done), true);
     int64_t cycles = 0;
     for (auto _ : State) {
         form.MenResetClick();
@@ -48,7 +48,7 @@ void BM_WindowRun(benchmark::State& State) {
 }
 
 void BM_HeadlessRun(benchmark::State& State) {
-    RunHeadless<TCPU_68HC11_>(State, BenchListing.toStdString());
+    RunHeadless(State, BenchListing.toStdString());
 }
 
 // Opening a 100,000-line listing in the window: reading, loading, the source view's text and

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,10 +34,11 @@ public:
     int32_t ExecuteInstruction() override {
         ++Executed;
         PC = (PC + 1) & 0xFFFF;
-        if (IsBreakpoint(PC)) Running = false;
+        if (OnInstruction) OnInstruction();
+        if (IsBreakpoint(PC)) Stop(StopReason::Breakpoint);
         return CyclesPerInstruction;
     }
-    void TraceFrom(uint32_t) override {}
+    std::function<void()> OnInstruction;
 
 private:
     void Mark(uint32_t Base, uint32_t Size, bool Value) {
@@ -80,7 +82,7 @@ TEST(RunLoop, StepExecuteAndTheMessagePump) {
     cpu.MessagePump = [&] { ++pumps; };
     cpu.Step(1); // one instruction; the first service follows it at once
     EXPECT_EQ(cpu.Executed, 1);
-    EXPECT_FALSE(cpu.Running);
+    EXPECT_FALSE(cpu.IsRunning());
     EXPECT_EQ(pumps, 1);
     cpu.Execute(0);
     EXPECT_EQ(cpu.Executed, 1);
@@ -94,6 +96,52 @@ TEST(RunLoop, StepExecuteAndTheMessagePump) {
     };
     cpu.Run();
     EXPECT_EQ(pumps, 15);
+    EXPECT_EQ(cpu.LastStopReason(), StopReason::User);
+    EXPECT_EQ(cpu.InstructionCount, uint64_t(cpu.Executed));
+}
+
+TEST(RunLoop, StopReasonsAreValuesAndTheFirstOfTheListWinsWithinAStep) {
+    TFakeCPU cpu;
+    cpu.SetBreakpoint(3, true);
+    const std::pair<std::vector<StopReason>, StopReason> cases[] = {
+        {{}, StopReason::Breakpoint}, // only the breakpoint at PC 3
+        {{StopReason::UnknownOpcode}, StopReason::UnknownOpcode},
+        {{StopReason::User, StopReason::UnimplementedIO}, StopReason::UnimplementedIO},
+        {{StopReason::UnimplementedIO, StopReason::User}, StopReason::UnimplementedIO},
+    };
+    for (const auto& [requests, expected] : cases) {
+        cpu.PC = 1;
+        cpu.OnInstruction = [&, requests = requests] {
+            if (cpu.PC == 3)
+                for (StopReason r : requests) cpu.Stop(r);
+        };
+        cpu.Run();
+        EXPECT_EQ(std::pair(cpu.PC, cpu.LastStopReason()), std::pair(3u, expected));
+    }
+    cpu.OnInstruction = nullptr;
+    cpu.Stop(); // a request while idle is forgotten when the next run starts
+    cpu.Step(1);
+    EXPECT_EQ(std::pair(cpu.PC, cpu.LastStopReason()), std::pair(4u, StopReason::None));
+}
+
+TEST(RunLoop, TheStepHookSeesEveryInstructionAndAFailedRunIsOver) {
+    TFakeCPU cpu;
+    std::vector<uint64_t> seen;
+    cpu.AfterStep = [&](int32_t Cycles) {
+        EXPECT_EQ(Cycles, 4);
+        seen.push_back(cpu.InstructionCount);
+    };
+    cpu.Step(3);
+    cpu.AfterStep = nullptr;
+    cpu.Step(2);
+    EXPECT_EQ(seen, (std::vector<uint64_t>{1, 2, 3}));
+    EXPECT_EQ(cpu.InstructionCount, 5u);
+    // Whatever an instruction throws leaves the loop with the CPU idle, ready for the next run.
+    cpu.OnInstruction = [] { throw 7; };
+    EXPECT_THROW(cpu.Run(), int);
+    EXPECT_FALSE(cpu.IsRunning());
+    EXPECT_THROW(cpu.Step(2), int);
+    EXPECT_FALSE(cpu.IsRunning());
 }
 
 TEST(RunLoop, BreakpointStopsBeforeTheMarkedInstructionAndRunAgainPassesIt) {

@@ -62,7 +62,6 @@ TEST(EnvRegisters, UnimplementedAddressesShowTheBoxAndStopTheRun) {
     for (uint32_t offset = 0; offset < 0x40; ++offset) {
         for (bool write : {false, true}) {
             TSystem sys;
-            sys.Cpu.Running = true;
             if (write && offset != 0x3D) sys.Cpu.WriteByte(0x1000 + offset, 0x0F); // INIT moves
             if (!write) sys.Cpu.ReadByte(0x1000 + offset);
             const bool implemented = readable.contains(static_cast<char>(offset)) &&
@@ -72,7 +71,9 @@ TEST(EnvRegisters, UnimplementedAddressesShowTheBoxAndStopTheRun) {
                     QString::asprintf("Nicht implementierte IO-Adresse: $%02X", offset),
                     TMsgIcon::Warning, TMsgButtons::Ok);
             EXPECT_EQ(sys.TakeBoxes(), implemented ? "" : box);
-            EXPECT_EQ(sys.Cpu.Running, implemented) << std::hex << offset << " write " << write;
+            EXPECT_EQ(sys.Cpu.LastStopReason(),
+                      implemented ? StopReason::None : StopReason::UnimplementedIO)
+                << std::hex << offset << " write " << write;
             EXPECT_EQ(sys.Env.CONFIG, 0);
         }
     }
@@ -97,17 +98,14 @@ TEST(EnvPorts, PinsFollowLatchesDirectionsAndInputsAndOnlyWritesFire) {
         {0x1009, 0xFF, 0x1008, 0x00, 0x3231}, {0x1008, 0xEA, 0x1008, 0x2A, 0x3232},
         {0x1009, 0x07, 0x1008, 0x2A, 0x3233}, {2, 0xF8, 0x1008, 0x3A, 0x3233},
         {0x100A, 0x00, 0x100A, 0xC3, 0x3233}};
-    void (Env::*const input[])(int32_t) = {&Env::SetPortAInput, &Env::SetPortCInput,
-                                           &Env::SetPortDInput, &Env::SetPortEInput};
+    const Env::TPort input[] = {Env::PortA, Env::PortC, Env::PortD, Env::PortE};
     TSystem sys;
     uint32_t fired = 0;
-    sys.Env.OnPortAChange = [&] { fired += 0x1000; };
-    sys.Env.OnPortBChange = [&] { fired += 0x100; };
-    sys.Env.OnPortCChange = [&] { fired += 0x10; };
-    sys.Env.OnPortDChange = [&] { fired += 0x1; };
+    sys.Env.OnPortChange = [&](Env::TPort Port) { fired += 0x1000u >> (4 * Port); };
+    sys.Env.SetPortInput(Env::PortB, 0xFF); // port B has no input pins
     for (const auto& [target, value, readAt, pins, expectFired] : steps) {
         if (target < 4)
-            std::invoke(input[target], sys.Env, static_cast<int32_t>(value));
+            sys.Env.SetPortInput(input[target], static_cast<int32_t>(value));
         else
             sys.Cpu.WriteByte(target, static_cast<int32_t>(value));
         EXPECT_EQ(sys.Cpu.ReadByte(readAt), static_cast<int32_t>(pins))
@@ -157,7 +155,6 @@ struct TOtherCPU : TCustomCPU {
     bool IsBreakpoint(uint32_t) override { return false; }
     void SetBreakpoint(uint32_t, bool) override {}
     int32_t ExecuteInstruction() override { return 4; }
-    void TraceFrom(uint32_t) override {}
 };
 
 TEST(EnvRti, OnAnotherProcessorTheFlagRisesWithoutAnInterruptLine) {

@@ -112,7 +112,6 @@ const TCase Cases[] = {
 // A write into ROM is refused with a message box; the flags are set and the run goes on.
 TEST_F(HC11, ResultsAndConditionCodes) {
     Cpu.MemoryType[0x8000] = mtROM;
-    Cpu.Running = true;
     for (const TCase& tc : Cases) {
         SCOPED_TRACE(testing::Message() << "row " << &tc - Cases);
         Put(0x1002, {0x11, 0x22, 0x33, 0x44});
@@ -125,7 +124,7 @@ TEST_F(HC11, ResultsAndConditionCodes) {
         EXPECT_EQ(Cpu.PC, 0xE000 + static_cast<int32_t>(tc.Code.size()) + tc.Jump);
     }
     EXPECT_EQ(Mem(0x8000), 0);
-    EXPECT_TRUE(Cpu.Running);
+    EXPECT_EQ(Cpu.LastStopReason(), StopReason::None); // the run goes on
     ASSERT_EQ(Sink.Boxes.size(), 1u);
     EXPECT_EQ(Sink.Boxes[0].Text, "Write-Zugriff auf ROM!");
     EXPECT_EQ(Sink.Boxes[0].Caption, "Speicher-Fehler!");

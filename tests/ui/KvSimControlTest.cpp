@@ -2,7 +2,7 @@
 // errors that end a run.
 #include "UiTestSupport.h"
 
-#include "hc11/C68HC11.h"
+#include "machine/Machine.h"
 #include "ui/KvSimControl.h"
 
 #include <stdexcept>
@@ -10,6 +10,7 @@
 struct SimControl : ::testing::Test {
     void SetUp() override {
         Cpu.Memory.fill(0x01); // NOP everywhere: a run goes on until it is stopped
+        Control.OnStart = [this](QObject*) { return Log += "start" + Buttons(), Starts; };
         Control.MessageSink = &Sink;
         Control.OnFinish = [this](QObject* S) { Log += (S == &Control ? "end" : "?") + Buttons(); };
     }
@@ -19,7 +20,9 @@ struct SimControl : ::testing::Test {
             .arg(int(Control.SlowButton->isEnabled()))
             .arg(int(Control.StopButton->isEnabled()));
     }
-    TCPU_68HC11_ Cpu;
+    Machine System;
+    TCPU_68HC11_& Cpu = System.cpu();
+    bool Starts = true; // what OnStart answers
     TKV68HC11SimControl Control;
     TRecordingSink Sink;
     QString Log;
@@ -27,7 +30,7 @@ struct SimControl : ::testing::Test {
 
 TEST_F(SimControl, StepAndRunSwitchTheButtonsAndNestedRunsAreRefused) {
     EXPECT_EQ(Buttons(), " 000 ");
-    Control.SetCPU(&Cpu);
+    Control.SetTarget(&System);
     int pumps = 0;
     Cpu.MessagePump = [&] {
         Log += "pump" + Buttons();
@@ -41,11 +44,17 @@ TEST_F(SimControl, StepAndRunSwitchTheButtonsAndNestedRunsAreRefused) {
     Control.SlowButton->click(); // the first instruction serves the timers and so pumps once
     EXPECT_EQ(Cpu.PC, 0x2001);
     Control.PlayButton->click();
-    EXPECT_EQ(Log, "pump 001 end 110 pump 001 pump 001 pump 001 end 110 ");
+    EXPECT_EQ(Log, "start 110 pump 001 end 110 start 110 pump 001 pump 001 pump 001 end 110 ");
+    EXPECT_EQ(System.lastStopReason(), StopReason::User);
+    Starts = false; // the owner refuses: nothing runs, nothing ends
+    Log.clear();
+    Control.SlowButton->click();
+    EXPECT_EQ(Log, "start 110 ");
+    EXPECT_FALSE(Control.Busy());
 }
 
 TEST_F(SimControl, AnErrorInsideARunIsReportedAndTheControlReturnsToIdle) {
-    Control.SetCPU(&Cpu);
+    Control.SetTarget(&System);
     // Whatever the run loop calls may throw, as a failing device does.
     Cpu.MessagePump = [] { throw std::runtime_error("Gerät defekt"); };
     Control.Play();
@@ -53,7 +62,8 @@ TEST_F(SimControl, AnErrorInsideARunIsReportedAndTheControlReturnsToIdle) {
     Control.Play();
     Cpu.MessagePump = nullptr;
     Control.SingleStep(); // usable again
-    EXPECT_EQ(Log, "end 110 end 110 end 110 ");
+    EXPECT_EQ(Log, "start 110 end 110 start 110 end 110 start 110 end 110 ");
+    EXPECT_FALSE(System.isRunning());
     const std::vector<std::pair<QString, TMsgIcon>> reported{
         {"Die Simulation wurde wegen eines Fehlers angehalten:\nGerät defekt", TMsgIcon::Error},
         {"Die Simulation wurde wegen eines unbekannten Fehlers angehalten.", TMsgIcon::Error}};

@@ -5,6 +5,7 @@
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/Machine.h"
 #include "sourceview/SynDebug.h"
 #include "ui/KVCPUPortPanel.h"
 #include "ui/Kv68HC11Control.h"
@@ -25,7 +26,7 @@ struct MainForm : ::testing::Test {
     // A click in the gutter beside Line, as the user sets or clears a breakpoint.
     void ClickGutter(int32_t Line) { Form.SynEdit->OnGutterClick(Form.SynEdit, 5, 0, Line); }
     // The 1-based line of the code at Address in the listing as loaded.
-    int32_t LineOf(uint32_t Address) { return Form.ListFileLoader->LineOfAddress(Address) + 1; }
+    int32_t LineOf(uint32_t Address) { return Form.System->program().LineOfAddress(Address) + 1; }
     QString Status() const {
         return Form.StatusPanels[0]->text() + '|' + Form.StatusPanels[1]->text() + '|' +
                Form.StatusPanels[2]->text();
@@ -46,7 +47,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
     }
     EXPECT_EQ(items.join('|'),
               "&Datei|Ö&ffnen... |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
-              "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p |Rese&t |"
+              "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
@@ -54,15 +55,15 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
 TEST_F(MainForm, OpenLoadsTheListingStepsFromResetAndReportsAFileThatCannotBeOpened) {
     EXPECT_EQ(Status(), "Time: 0.0 s|Cycles: 0|File loaded.");
     const int32_t lines = Form.SynEdit->LineCount();
-    EXPECT_EQ(lines, Form.ListFileLoader->LineCount());
+    EXPECT_EQ(lines, Form.System->program().LineCount());
     Form.MenSingleStepClick(); // reset, then lds #$00ff at $E000
     EXPECT_EQ(Status(), "Time: 0.0 s|Cycles: 3|Processor reset.");
     EXPECT_EQ(std::pair(Form.CPU->PC, Form.CPU->SP), std::pair(0xE003, 0x00FF));
     EXPECT_EQ(Form.CPUControl->Edit(TKV68HC11Control::rPC)->text(), "$E003");
     EXPECT_EQ(Form.SynDebug->ExecutionLine(), LineOf(0xE003));
-    for (int tenths = 0; tenths < 25; ++tenths)
-        Form.CPUExternalTimer(1);
-    EXPECT_TRUE(Status().startsWith("Time: 2.5 s|"));
+    Form.System->run({{}, 250000});
+    Form.MenSingleStepClick(); // the window shows the time its machine has counted
+    EXPECT_TRUE(Status().startsWith("Time: 0.2 s|"));
     Open("/nonexistent/missing.lst"); // reported; the listing stays
     Open("");                         // cancelled: nothing happens
     ASSERT_EQ(Sink.Messages.size(), 1u);
@@ -70,29 +71,99 @@ TEST_F(MainForm, OpenLoadsTheListingStepsFromResetAndReportsAFileThatCannotBeOpe
     EXPECT_EQ(Form.SynEdit->LineCount(), lines);
 }
 
-TEST_F(MainForm, GutterClicksSetBreakpointsThatFollowTheirListingLinesThroughEdits) {
-    const int32_t line = LineOf(0xE025); // ldy ROUNDS, the head of the main loop
+// Which lines carry a breakpoint mark, as "line,line,...".
+QString MarkedLines(const TFormMain& Form) {
+    QStringList lines;
+    for (const auto& mark : Form.SynDebug->Breakpoints()) lines << QString::number(mark->Line);
+    lines.sort();
+    return lines.join(',');
+}
+
+TEST_F(MainForm, AGutterClickTogglesTheBreakpointOfTheAddressTheLineShowsEvenAfterEdits) {
+    const int32_t line = LineOf(0xE025); // idle: ldy ROUNDS
     ClickGutter(line);
+    EXPECT_EQ(Form.System->breakpoints(), std::vector<uint32_t>{0xE025});
+    EXPECT_EQ(MarkedLines(Form), QString::number(line));
     Form.MenRunClick();
     EXPECT_EQ(std::pair(Form.CPU->PC, Form.SynDebug->ExecutionLine()), std::pair(0xE025, line));
-    EXPECT_TRUE(Status().contains(QStringLiteral("|Cycles: %1|").arg(Form.CPU->CycleCount)));
-    // A line typed above moves the mark; the program counter is then found by the view's text.
+    EXPECT_EQ(Status(), QStringLiteral("Time: 0.0 s|Cycles: %1|Haltepunkt erreicht.")
+                            .arg(Form.CPU->CycleCount));
+    // A line typed above moves the marks; the program counter is then found by the view's text.
     Form.SynEdit->SetCaretLine(1);
     Form.SynEdit->insertPlainText("; note\n");
     EXPECT_EQ(Form.LineOfProgramCounter(0xE025), line + 1);
     EXPECT_EQ(Form.LineOfProgramCounter(0x4321), -1);
-    ClickGutter(line + 1); // the moved mark still owns the breakpoint it was set with
-    EXPECT_FALSE(Form.CPU->IsBreakpoint(0xE025));
-    EXPECT_EQ(Form.SynDebug->FindBreakpoint(line + 1), nullptr);
-    // A click names a line of the listing as loaded: line + 1 is the iny at $E028. Deleting the
-    // marked line takes its breakpoint along.
-    ClickGutter(line + 1);
-    ASSERT_TRUE(Form.CPU->IsBreakpoint(0xE028));
-    QTextCursor cursor(Form.SynEdit->document()->findBlockByNumber(line)); // 0-based: line + 1
-    cursor.select(QTextCursor::BlockUnderCursor);
-    cursor.removeSelectedText();
-    EXPECT_EQ(Form.SynDebug->FindBreakpoint(line + 1), nullptr);
-    EXPECT_FALSE(Form.CPU->IsBreakpoint(0xE028));
+    // The line below the marked one now shows the iny at $E028: its breakpoint goes there, and
+    // the run stops at the marked instruction.
+    ClickGutter(line + 2);
+    EXPECT_EQ(Form.System->breakpoints(), (std::vector<uint32_t>{0xE025, 0xE028}));
+    Form.MenRunClick();
+    EXPECT_EQ(std::pair(Form.CPU->PC, Form.SynDebug->ExecutionLine()), std::pair(0xE028, line + 2));
+    ClickGutter(line + 1); // the moved mark's line clears $E025
+    EXPECT_EQ(Form.System->breakpoints(), std::vector<uint32_t>{0xE028});
+    EXPECT_EQ(MarkedLines(Form), QString::number(line + 2));
+    ClickGutter(line); // a line without code (the blank one above idle): nothing to toggle
+    ClickGutter(1);
+    EXPECT_EQ(MarkedLines(Form), QString::number(line + 2));
+    // Another listing starts without the old breakpoints and marks.
+    Open(TARVIK_EXAMPLES_DIR "/bench.lst");
+    EXPECT_EQ(Form.System->breakpoints(), std::vector<uint32_t>{});
+    EXPECT_EQ(MarkedLines(Form), "");
+}
+
+TEST_F(MainForm, AFileWithoutCodeIsRefusedAndTheListingStays) {
+    const int32_t lines = Form.SynEdit->LineCount();
+    Open(TARVIK_EXAMPLES_DIR "/demo.asm");
+    ASSERT_EQ(Sink.Messages.size(), 1u);
+    EXPECT_EQ(Sink.Messages[0].first, "Die Datei \"demo.asm\" enthält keine einzige Codezeile "
+                                      "eines 68HC11-Listings und wurde nicht geladen.");
+    EXPECT_EQ(Form.SynEdit->LineCount(), lines);
+    Form.MenSingleStepClick(); // the demo's first instruction, not an unknown opcode
+    EXPECT_EQ(Form.CPU->PC, 0xE003);
+    EXPECT_EQ(Sink.Messages.size(), 1u);
+}
+
+TEST_F(MainForm, ARegisterValueTypedButNotConfirmedCountsBeforeTheStep) {
+    Form.MenSingleStepClick(); // reset, lds #$00ff
+    QLineEdit* y = Form.CPUControl->Edit(TKV68HC11Control::rIY);
+    y->setText("$1234");
+    y->setModified(true); // as typing does; no Return, the focus stays
+    Form.MenSingleStepClick(); // ldx #REGS
+    EXPECT_EQ(std::pair(Form.CPU->PC, Form.CPU->IY), std::pair(0xE006, 0x1234));
+    EXPECT_EQ(y->text(), "$1234");
+    y->setText("$12345"); // refused: reported, and nothing runs
+    y->setModified(true);
+    Form.MenRunClick();
+    EXPECT_EQ(Form.CPU->PC, 0xE006);
+    ASSERT_EQ(Sink.Messages.size(), 1u);
+    EXPECT_TRUE(Sink.Messages[0].first.contains("Wertebereich"));
+}
+
+// While a run is in progress Start and Einzelschritt are disabled and Stop enabled, the status
+// bar says so and the registers follow; closing the window ends the run.
+TEST_F(MainForm, ARunShowsItselfAndClosingTheWindowEndsIt) {
+    const auto states = [this] {
+        QString s;
+        for (QAction* a : {Form.MenRun, Form.MenSingleStep, Form.MenStop, Form.ToolbarRun,
+                           Form.ToolbarSingleStep, Form.ToolbarStop})
+            s += a->isEnabled() ? '1' : '0';
+        return s;
+    };
+    EXPECT_EQ(states(), "110110");
+    Form.MenSingleStepClick(); // the reset, so that its message is not what the run shows
+    QString during, pcShown;
+    QTimer::singleShot(200, &Form, [&] {
+        during = states() + ' ' + Form.StatusPanels[2]->text();
+        pcShown = Form.CPUControl->Edit(TKV68HC11Control::rPC)->text();
+        Form.close(); // the window's close button
+    });
+    Form.MenRunClick(); // returns: the close has ended the run
+    EXPECT_EQ(during, QStringLiteral("001001 Läuft…"));
+    EXPECT_NE(pcShown, "$0000");
+    EXPECT_FALSE(Form.System->isRunning());
+    EXPECT_EQ(Form.System->lastStopReason(), StopReason::User);
+    EXPECT_EQ(states(), "110110");
+    EXPECT_EQ(Form.StatusPanels[2]->text(), "Angehalten.");
 }
 
 TEST_F(MainForm, ARunStaysResponsiveAndShowsTimeAndPortsWhenStopped) {

@@ -7,6 +7,9 @@
 #include <QtWidgets>
 #include <gtest/gtest.h> // with <string> and <vector>
 
+// GoogleTest prints QStrings as text.
+inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+
 struct TRecordingSink : TMessageSink {
     TMsgResult Show(const QString& Text, const QString&, TMsgIcon Icon, TMsgButtons) override {
         Messages.push_back({Text, Icon});

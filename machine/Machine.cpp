@@ -1,0 +1,184 @@
+#include "machine/Machine.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+// The most cycles one instruction takes (IDIV after a prefix byte: 42). A chunk of
+// remaining / MaxCyclesPerStep instructions can therefore never pass a cycle limit.
+constexpr uint64_t MaxCyclesPerStep = 64;
+
+} // namespace
+
+Machine::Machine(QObject* Parent)
+    : QObject(Parent), Loader(std::make_unique<TKV_68HC11_ListFileLoader>()) {
+    Core.setObjectName(QStringLiteral("CPU"));
+    Environment.setObjectName(QStringLiteral("CPU_Environment"));
+    Clock.setObjectName(QStringLiteral("CPUExternal"));
+
+    // The board: both mode pins high, expanded mode, nothing in CONFIG.
+    using Env = TCPU_68HC11_Environment;
+    Environment.SetFlags(Env::hc11_ModA | Env::hc11_ModB);
+    Environment.SetMode(Env::hc11_Normal_Expanded);
+    Environment.SetConfig({});
+    Environment.OnPortChange = [this](Port P) {
+        if (OnPortChange) OnPortChange(P);
+    };
+    Environment.SetCPU(&Core);
+
+    Clock.SetTimerClocks(ClockTimerCycles);
+    Clock.SetMemoryBase(0xFF00);
+    Clock.SetMemorySize(0);
+    Clock.OnTimer = [this](int32_t) {
+        ++TimeTenths;
+        if (OnClockTick) OnClockTick();
+        return true;
+    };
+    // The reset has reached the devices: one reset request gives one reset.
+    Clock.OnReset = [this] {
+        Core.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
+        if (OnReset) OnReset();
+    };
+    Clock.SetCPU(&Core);
+
+    Loader->SetCPU(&Core);
+}
+
+Machine::~Machine() {
+    // A run in progress (the window closing from inside it) must not call back into us.
+    Core.MessagePump = nullptr;
+    Core.Stop();
+}
+
+bool Machine::load(const QString& FileName, QString* Error) {
+    // Read into a loader of its own first: a file that is refused leaves the program in place.
+    auto fresh = std::make_unique<TKV_68HC11_ListFileLoader>();
+    if (!fresh->LoadFromFile(FileName, Error)) return false;
+    bool hasCode = false;
+    for (int32_t i = 0; i < fresh->LineCount() && !hasCode; ++i)
+        hasCode = fresh->IsCodeLine(i);
+    if (!hasCode) {
+        if (Error)
+            *Error = QStringLiteral("Die Datei \"%1\" enthält keine einzige Codezeile eines "
+                                    "68HC11-Listings und wurde nicht geladen.")
+                         .arg(QFileInfo(FileName).fileName());
+        return false;
+    }
+    fresh->SetCPU(&Core);
+    Loader = std::move(fresh);
+    ProgramFile = FileName;
+    clearBreakpoints();
+    Loader->LoadToMemory();
+    requestReset();
+    return true;
+}
+
+StopReason Machine::run(const RunLimits& Limits) {
+    if (Core.IsRunning()) return StopReason::None;
+    if (!Limits.maxSteps && !Limits.maxCycles) {
+        Core.Run();
+        return Core.LastStopReason();
+    }
+    if (Limits.maxSteps && *Limits.maxSteps == 0) return StopReason::StepLimit;
+    const uint64_t firstStep = Core.InstructionCount;
+    const int64_t firstCycle = Core.CycleCount;
+    for (;;) {
+        uint64_t chunk = TCustomCPU::RunChunk;
+        if (Limits.maxSteps)
+            chunk = std::min(chunk, *Limits.maxSteps - (Core.InstructionCount - firstStep));
+        if (Limits.maxCycles) {
+            const auto done = static_cast<uint64_t>(Core.CycleCount - firstCycle);
+            const uint64_t left = *Limits.maxCycles > done ? *Limits.maxCycles - done : 0;
+            chunk = std::min(chunk, std::max<uint64_t>(1, left / MaxCyclesPerStep));
+        }
+        Core.Step(static_cast<int32_t>(chunk));
+        if (Core.LastStopReason() != StopReason::None) return Core.LastStopReason();
+        if (Limits.maxSteps && Core.InstructionCount - firstStep >= *Limits.maxSteps)
+            return StopReason::StepLimit;
+        if (Limits.maxCycles && static_cast<uint64_t>(Core.CycleCount - firstCycle) >= *Limits.maxCycles)
+            return StopReason::CycleLimit;
+    }
+}
+
+StopReason Machine::step() {
+    if (Core.IsRunning()) return StopReason::None;
+    Core.Step(1);
+    return Core.LastStopReason();
+}
+
+bool Machine::toggleBreakpoint(uint32_t Address) {
+    const bool active = !hasBreakpoint(Address);
+    setBreakpoint(Address, active);
+    return active;
+}
+
+std::vector<uint32_t> Machine::breakpoints() const {
+    std::vector<uint32_t> result;
+    for (uint32_t a = 0; a < 0x10000; ++a)
+        if (Core.Breakpoints[a]) result.push_back(a);
+    return result;
+}
+
+uint8_t Machine::peek(uint32_t Address) const {
+    Address &= 0xFFFF;
+    if (Core.MemoryType[Address] != mtExternal) return Core.Memory[Address];
+    const uint32_t offset = (Address - Environment.RegisterBase) & 0xFFFF;
+    int32_t data = 0;
+    if (offset < TCPU_68HC11_Environment::BlockSize) Environment.PeekRegister(offset, data);
+    return static_cast<uint8_t>(data);
+}
+
+void Machine::poke(uint32_t Address, uint8_t Value) {
+    Address &= 0xFFFF;
+    if (Core.MemoryType[Address] != mtExternal) {
+        Core.Memory[Address] = Value;
+        return;
+    }
+    const uint32_t offset = (Address - Environment.RegisterBase) & 0xFFFF;
+    int32_t unused = 0;
+    if (offset < TCPU_68HC11_Environment::BlockSize && Environment.PeekRegister(offset, unused))
+        Environment.MemoryWrite(Address, Value);
+}
+
+uint32_t Machine::registerValue(Register R) const {
+    switch (R) {
+    case Register::PC: return static_cast<uint32_t>(Core.PC) & 0xFFFF;
+    case Register::A: return static_cast<uint32_t>(Core.ACCA) & 0xFF;
+    case Register::B: return static_cast<uint32_t>(Core.ACCB) & 0xFF;
+    case Register::D: return static_cast<uint32_t>(Core.GetD()) & 0xFFFF;
+    case Register::X: return static_cast<uint32_t>(Core.IX) & 0xFFFF;
+    case Register::Y: return static_cast<uint32_t>(Core.IY) & 0xFFFF;
+    case Register::SP: return static_cast<uint32_t>(Core.SP) & 0xFFFF;
+    case Register::CCR: return static_cast<uint32_t>(Core.GetCCR()) & 0xFF;
+    }
+    return 0;
+}
+
+void Machine::setRegister(Register R, uint32_t Value) {
+    const auto word = static_cast<int32_t>(Value & 0xFFFF);
+    const auto byte = static_cast<int32_t>(Value & 0xFF);
+    switch (R) {
+    case Register::PC: Core.PC = word; break;
+    case Register::A: Core.ACCA = byte; break;
+    case Register::B: Core.ACCB = byte; break;
+    case Register::D: Core.SetD(word); break;
+    case Register::X: Core.IX = word; break;
+    case Register::Y: Core.IY = word; break;
+    case Register::SP: Core.SP = word; break;
+    case Register::CCR: Core.SetCCR(byte); break;
+    }
+}
+
+const char* stopReasonName(StopReason Reason) {
+    switch (Reason) {
+    case StopReason::None: return "none";
+    case StopReason::UnknownOpcode: return "opcode";
+    case StopReason::UnimplementedIO: return "io";
+    case StopReason::Breakpoint: return "breakpoint";
+    case StopReason::User: return "user";
+    case StopReason::StepLimit: return "steps";
+    case StopReason::CycleLimit: return "cycles";
+    }
+    return "?";
+}

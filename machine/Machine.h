@@ -1,0 +1,116 @@
+#pragma once
+// The one simulated 68HC11 system that every front end uses (the window, the headless runner,
+// the benchmarks, the tests): the core, its on-chip environment, the clock device that counts
+// tenths of a simulated second, and the loaded program. It answers why a run stopped as a
+// value, keeps the breakpoints (in the core, by address), drives port inputs and reads and
+// writes the whole address space without side effects.
+
+#include "cpu/CPU.h"
+#include "cpu/CPUExternal.h"
+#include "hc11/C68HC11.h"
+#include "hc11/C68HC11Env.h"
+#include "hc11/ListFileLoader.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Machine : public QObject {
+    Q_OBJECT
+  public:
+    using Port = TCPU_68HC11_Environment::TPort;
+    enum class Register { PC, A, B, D, X, Y, SP, CCR };
+
+    // The clock device fires every this many cycles: a tenth of a second at 1 MHz, the pace
+    // the status bar's time counts in.
+    static constexpr int32_t ClockTimerCycles = 100000;
+
+    explicit Machine(QObject* Parent = nullptr);
+    ~Machine() override;
+
+    TCPU_68HC11_& cpu() { return Core; }
+    const TCPU_68HC11_& cpu() const { return Core; }
+    TCPU_68HC11_Environment& environment() { return Environment; }
+    const TCPU_68HC11_Environment& environment() const { return Environment; }
+    // The loaded program's lines and their addresses (empty before the first load).
+    const TKV_68HC11_ListFileLoader& program() const { return *Loader; }
+    QString programFile() const { return ProgramFile; }
+
+    // Where the core, the environment and the loader report (not owned; unset: stderr).
+    void setMessageSink(TMessageSink* Sink) { Core.MessageSink = Sink; }
+    // Called by the run loop every few thousand cycles (the window processes its events there).
+    void setMessagePump(std::function<void()> Pump) { Core.MessagePump = std::move(Pump); }
+
+    // Reads a listing, writes its code into memory, drops every breakpoint of the previous
+    // program and requests a reset. A file that cannot be read, or that holds no code line,
+    // changes nothing: the result is false and *Error (if given) says why in German, naming
+    // the file. Bad code lines are reported line by line through the message sink and do not
+    // make the load fail.
+    bool load(const QString& FileName, QString* Error = nullptr);
+    // The next step resets the processor and its devices first (Emulator > Reset).
+    void requestReset() { Core.SetPendingInterrupt(TCPU_68HC11_::IrqReset, true); }
+
+    // Limits of one run, counted from its start; unset means none.
+    struct RunLimits {
+        std::optional<uint64_t> maxSteps;  // instructions
+        std::optional<uint64_t> maxCycles; // stops after the instruction that reaches it
+    };
+    // Runs until a stop: a breakpoint, an unknown opcode, an unimplemented IO address, stop(),
+    // or a limit. Returns why (StepLimit/CycleLimit for the limits). Refused (returning None)
+    // while a run is in progress: a nested run would pile up run loops on the stack.
+    StopReason run(const RunLimits& Limits = {});
+    // Executes one instruction (with any interrupt or reset entry before it); None unless
+    // something stopped it. Refused while a run is in progress.
+    StopReason step();
+    // Ends a run in progress after the current instruction.
+    void stop() { Core.Stop(StopReason::User); }
+    bool isRunning() const { return Core.IsRunning(); }
+    StopReason lastStopReason() const { return Core.LastStopReason(); }
+
+    // Breakpoints by address; the core's table is their only home.
+    bool hasBreakpoint(uint32_t Address) const { return Core.Breakpoints[Address & 0xFFFF]; }
+    void setBreakpoint(uint32_t Address, bool Active) { Core.SetBreakpoint(Address, Active); }
+    // Sets a missing breakpoint or clears a present one; returns whether it is set afterwards.
+    bool toggleBreakpoint(uint32_t Address);
+    void clearBreakpoints() { Core.Breakpoints.fill(false); }
+    std::vector<uint32_t> breakpoints() const;
+
+    // Input pins of a port driven from outside; output pins keep their level.
+    void setPortInput(Port P, int32_t Value) { Environment.SetPortInput(P, Value); }
+    int32_t portPins(Port P) const { return Environment.PortPins[P]; }
+    // A program wrote a port (or a register that sets its directions).
+    std::function<void(Port)> OnPortChange;
+
+    // The address space as the program sees it, without side effects: reading an IO register
+    // never clears a flag or reports anything; an address no device simulates reads 0.
+    uint8_t peek(uint32_t Address) const;
+    // Writes a byte: RAM and ROM directly (a debugger may patch ROM), an IO register as a
+    // program write would (ports follow), an IO address that is not simulated not at all.
+    void poke(uint32_t Address, uint8_t Value);
+
+    uint32_t registerValue(Register R) const;
+    // Takes the value modulo the register's width.
+    void setRegister(Register R, uint32_t Value);
+
+    // Tenths of a simulated second, counted by the clock device since the machine was made.
+    int32_t timeTenths() const { return TimeTenths; }
+    // Every ClockTimerCycles cycles, from inside the run loop.
+    std::function<void()> OnClockTick;
+    // A reset has reached the devices (the reset request is cleared then).
+    std::function<void()> OnReset;
+
+  private:
+    TCPU_68HC11_ Core;
+    TCPU_68HC11_Environment Environment;
+    TCPUExternal Clock;
+    std::unique_ptr<TKV_68HC11_ListFileLoader> Loader;
+    QString ProgramFile;
+    int32_t TimeTenths = 0;
+};
+
+// The short name of a stop reason, as the runner prints it ("breakpoint", "opcode", ...).
+const char* stopReasonName(StopReason Reason);
