@@ -149,3 +149,23 @@ TEST_F(HC11, BranchesAreTakenForExactlyTheirConditionCodes) {
 }
 
 } // namespace
+
+// A 16-bit read of a device register reads the high byte first, as the chip does: the order
+// decides which register a read reaches first (and, with flags, which one a read clears).
+TEST_F(HC11, SixteenBitReadsReachADeviceHighByteFirst) {
+    TCPUExternal device;
+    std::vector<uint32_t> reads;
+    device.SetMemoryBase(0x3000);
+    device.SetMemorySize(4);
+    device.OnMemoryRead = [&](uint32_t Address, int32_t& Data) {
+        reads.push_back(Address);
+        Data = static_cast<int32_t>(Address & 0xFF);
+        return true;
+    };
+    device.SetCPU(&Cpu);
+    Run1(0xE000, {0xFC, 0x30, 0x00}); // LDD $3000
+    Run1(0xE000, {0xCE, 0x30, 0x02}); // LDX #$3002
+    Run1(0xE000, {0x1A, 0xEE, 0x00}); // LDY 0,X
+    EXPECT_EQ(reads, (std::vector<uint32_t>{0x3000, 0x3001, 0x3002, 0x3003}));
+    EXPECT_EQ(std::pair(Cpu.GetD(), Cpu.IY), std::pair(0x0001, 0x0203));
+}
