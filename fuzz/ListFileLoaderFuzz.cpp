@@ -1,10 +1,12 @@
 // libFuzzer target: any byte string as a listing file, read with LoadFromFile and written with
 // LoadToMemory into a core with its on-chip environment. Checks that nothing reaches memory
-// from a listing without code lines and that the line index stays consistent.
+// from a listing without code lines and that the line index stays consistent. Then the machine
+// loads the same file and runs whatever it holds for a few thousand instructions.
 #include "cpu/MessageSink.h"
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/Machine.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -71,5 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     loader.LoadToMemory(); // a second load writes the same bytes again
     env.SetCPU(nullptr);
+
+    Machine machine;
+    machine.setMessageSink(&sink);
+    if (machine.load(ListingPath()) != anyCode) std::abort(); // refused exactly without code
+    if (anyCode) machine.run({5000, {}});
     return 0;
 }
