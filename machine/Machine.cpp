@@ -108,8 +108,8 @@ StopReason Machine::step() {
 }
 
 bool Machine::toggleBreakpoint(uint32_t Address) {
-    const bool active = !hasBreakpoint(Address);
-    setBreakpoint(Address, active);
+    bool& active = Core.Breakpoints[Address & 0xFFFF];
+    active = !active;
     return active;
 }
 
