@@ -106,16 +106,16 @@ QPixmap GreenArrow(qreal Dpr) {
 } // namespace
 
 TGutterImageList::TGutterImageList(QObject* Owner, int Width, int Height)
-    : QObject(Owner), FWidth(Width), FHeight(Height) {}
+    : QObject(Owner), WidthField(Width), HeightField(Height) {}
 
 void TGutterImageList::Add(const QPixmap& Image) {
     const qreal Dpr = Image.devicePixelRatio();
     const QSize Logical = (QSizeF(Image.size()) / Dpr).toSize();
-    if (Logical == QSize(FWidth, FHeight)) {
+    if (Logical == QSize(WidthField, HeightField)) {
         Images.append(Image);
         return;
     }
-    QPixmap Scaled = Image.scaled(qRound(FWidth * Dpr), qRound(FHeight * Dpr),
+    QPixmap Scaled = Image.scaled(qRound(WidthField * Dpr), qRound(HeightField * Dpr),
                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     Scaled.setDevicePixelRatio(Dpr);
     Images.append(Scaled);
@@ -123,8 +123,8 @@ void TGutterImageList::Add(const QPixmap& Image) {
 
 void TGutterImageList::LoadGutterImages(qreal DevicePixelRatio) {
     if (DevicePixelRatio <= 0) DevicePixelRatio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    FWidth = Size;
-    FHeight = Size;
+    WidthField = Size;
+    HeightField = Size;
     Images.clear();
     for (int Digit = 0; Digit <= 9; ++Digit)
         Images.append(Bookmark(Digit, DevicePixelRatio));

@@ -22,8 +22,8 @@ class TGutterImageList : public QObject {
 
     explicit TGutterImageList(QObject* Owner = nullptr, int Width = 16, int Height = 16);
 
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
+    int Width() const { return WidthField; }
+    int Height() const { return HeightField; }
     int Count() const { return static_cast<int>(Images.size()); }
     const QPixmap& Image(int Index) const { return Images.at(Index); }
 
@@ -37,7 +37,7 @@ class TGutterImageList : public QObject {
     void Draw(QPainter& Painter, int X, int Y, int Index) const;
 
   private:
-    int FWidth;
-    int FHeight;
+    int WidthField;
+    int HeightField;
     QList<QPixmap> Images;
 };

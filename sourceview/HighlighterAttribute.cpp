@@ -1,20 +1,20 @@
 #include "sourceview/HighlighterAttribute.h"
 
 void THighlighterAttribute::SetForeground(const QColor& Value) {
-    if (Value == FForeground) return;
-    FForeground = Value;
+    if (Value == ForegroundField) return;
+    ForegroundField = Value;
     Changed();
 }
 
 void THighlighterAttribute::SetBackground(const QColor& Value) {
-    if (Value == FBackground) return;
-    FBackground = Value;
+    if (Value == BackgroundField) return;
+    BackgroundField = Value;
     Changed();
 }
 
 void THighlighterAttribute::SetStyle(uint8_t Value) {
-    if (Value == FStyle) return;
-    FStyle = Value;
+    if (Value == StyleField) return;
+    StyleField = Value;
     Changed();
 }
 

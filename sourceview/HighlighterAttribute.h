@@ -12,32 +12,32 @@ enum class TFontStyle : uint8_t { Bold = 1, Italic = 2, Underline = 4, StrikeOut
 
 class THighlighterAttribute {
   public:
-    explicit THighlighterAttribute(QString Name) : FName(std::move(Name)) {}
+    explicit THighlighterAttribute(QString Name) : NameField(std::move(Name)) {}
     THighlighterAttribute(const THighlighterAttribute&) = delete;
     THighlighterAttribute& operator=(const THighlighterAttribute&) = delete;
 
-    const QString& Name() const { return FName; }
+    const QString& Name() const { return NameField; }
 
     // Invalid colour = unset.
-    QColor Foreground() const { return FForeground; }
-    QColor Background() const { return FBackground; }
+    QColor Foreground() const { return ForegroundField; }
+    QColor Background() const { return BackgroundField; }
     void SetForeground(const QColor& Value);
     void SetBackground(const QColor& Value);
 
     // A combination of TFontStyle bits.
-    uint8_t Style() const { return FStyle; }
+    uint8_t Style() const { return StyleField; }
     void SetStyle(uint8_t Value);
-    bool HasStyle(TFontStyle S) const { return (FStyle & static_cast<uint8_t>(S)) != 0; }
+    bool HasStyle(TFontStyle S) const { return (StyleField & static_cast<uint8_t>(S)) != 0; }
 
     std::function<void()> OnChange;
 
   private:
     void Changed();
 
-    QString FName;
-    QColor FForeground;
-    QColor FBackground;
-    uint8_t FStyle = 0;
+    QString NameField;
+    QColor ForegroundField;
+    QColor BackgroundField;
+    uint8_t StyleField = 0;
 };
 
 constexpr uint8_t operator|(TFontStyle A, TFontStyle B) {

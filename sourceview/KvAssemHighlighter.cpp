@@ -3,15 +3,15 @@
 #include "sourceview/KvMAssemSyn.h"
 
 TKvAssemHighlighter::TKvAssemHighlighter(TKvMAssemSyn* Syn, QTextDocument* Document)
-    : QSyntaxHighlighter(static_cast<QObject*>(nullptr)), FSyn(Syn) {
+    : QSyntaxHighlighter(static_cast<QObject*>(nullptr)), SynField(Syn) {
     BuildFormats();
     if (Syn) connect(Syn, &TKvMAssemSyn::Changed, this, &TKvAssemHighlighter::Refresh);
     setDocument(Document);
 }
 
 void TKvAssemHighlighter::SetEncoding(TTextEncoding Value, bool Rehighlight) {
-    if (Value == FEncoding) return;
-    FEncoding = Value;
+    if (Value == EncodingField) return;
+    EncodingField = Value;
     if (Rehighlight) rehighlight();
 }
 
@@ -32,15 +32,15 @@ QTextCharFormat TKvAssemHighlighter::FormatOf(const THighlighterAttribute& A) {
 }
 
 void TKvAssemHighlighter::BuildFormats() {
-    if (!FSyn) return;
-    for (int I = 0; I < FSyn->AttrCount(); ++I) {
+    if (!SynField) return;
+    for (int I = 0; I < SynField->AttrCount(); ++I) {
         const auto Index = static_cast<size_t>(I);
-        Formats[Index] = FormatOf(*FSyn->Attribute(I));
+        Formats[Index] = FormatOf(*SynField->Attribute(I));
         FormatEmpty[Index] = Formats[Index].properties().isEmpty();
     }
     // Blanks and tabs show no ink: a space format that only sets the text colour changes
     // nothing on screen, and skipping it saves most of the per-character format work.
-    const THighlighterAttribute& Space = *FSyn->SpaceAttri();
+    const THighlighterAttribute& Space = *SynField->SpaceAttri();
     const size_t SpaceIndex =
         static_cast<size_t>(TKvMAssemSyn::AttributeIndexOf(TAssemTokenKind::Space));
     if (!Space.Background().isValid() && !Space.HasStyle(TFontStyle::Underline) &&
@@ -49,9 +49,9 @@ void TKvAssemHighlighter::BuildFormats() {
 }
 
 void TKvAssemHighlighter::highlightBlock(const QString& Text) {
-    if (!FSyn) return;
-    LineToBytes(Text, FEncoding, Bytes, CharOf);
-    TKvMAssemSyn& S = *FSyn;
+    if (!SynField) return;
+    LineToBytes(Text, EncodingField, Bytes, CharOf);
+    TKvMAssemSyn& S = *SynField;
     S.SetLine(Bytes.constData(), currentBlock().blockNumber() + 1);
     while (!S.GetEol()) {
         const int Index = S.GetTokenAttributeIndex();

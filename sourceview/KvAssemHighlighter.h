@@ -21,8 +21,8 @@ class TKvAssemHighlighter : public QSyntaxHighlighter {
     // Syn is not owned. Changes that Syn reports re-highlight the document.
     TKvAssemHighlighter(TKvMAssemSyn* Syn, QTextDocument* Document);
 
-    TKvMAssemSyn* Syn() const { return FSyn; }
-    TTextEncoding Encoding() const { return FEncoding; }
+    TKvMAssemSyn* Syn() const { return SynField; }
+    TTextEncoding Encoding() const { return EncodingField; }
     // Sets how lines are turned back into bytes; re-highlights when it changes, unless the
     // caller is about to replace the text anyway.
     void SetEncoding(TTextEncoding Value, bool Rehighlight = true);
@@ -38,8 +38,8 @@ class TKvAssemHighlighter : public QSyntaxHighlighter {
   private:
     void BuildFormats();
 
-    QPointer<TKvMAssemSyn> FSyn;
-    TTextEncoding FEncoding = TTextEncoding::Utf8;
+    QPointer<TKvMAssemSyn> SynField;
+    TTextEncoding EncodingField = TTextEncoding::Utf8;
     std::array<QTextCharFormat, 9> Formats; // by attribute index
     std::array<bool, 9> FormatEmpty{};
     QByteArray Bytes; // scratch, reused for every line

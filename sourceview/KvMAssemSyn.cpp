@@ -150,9 +150,9 @@ TKvMAssemSyn::TKvMAssemSyn(QObject* Owner) : QObject(Owner) {
 
     BuildProcTable();
     BuildKeywordTable();
-    FDefaultFilter =
+    DefaultFilterField =
         QStringLiteral("68HC11 Assembler files (*.hc11,*.asm,*.asc)|*.HC11;*.ASM;*.ASC");
-    FLine = EmptyLine;
+    LineField = EmptyLine;
 }
 
 TKvMAssemSyn::~TKvMAssemSyn() {
@@ -178,116 +178,116 @@ THighlighterAttribute* TKvMAssemSyn::GetDefaultAttribute(int Role) const {
 }
 
 void TKvMAssemSyn::SetListMode(bool Value) {
-    if (Value == FListMode) return;
-    FListMode = Value;
+    if (Value == ListModeField) return;
+    ListModeField = Value;
     emit Changed();
 }
 
 void TKvMAssemSyn::SetNumberFormat(TKvNumberFormat Value) {
-    if (Value == FNumberFormat) return;
-    FNumberFormat = Value;
+    if (Value == NumberFormatField) return;
+    NumberFormatField = Value;
     emit Changed();
 }
 
 void TKvMAssemSyn::SetCPUTypeString(const QString& Value) {
-    if (Value == FCPUTypeString) return;
-    FCPUTypeString = Value;
+    if (Value == CPUTypeStringField) return;
+    CPUTypeStringField = Value;
     TKvCPUType Type = TKvCPUType::KvCPU_Unknown;
     for (int I = 1; I < KvCPUTypeCount; ++I)
         if (Value == QLatin1String(CPUTypeNames[I])) Type = static_cast<TKvCPUType>(I);
     // Finds the string already equal, so it only stores the type (or, for an unlisted
     // string, empties the string, which is put back right after).
-    FSettingString = true;
+    SettingString = true;
     SetCPUType(Type);
-    FSettingString = false;
-    FCPUTypeString = Value;
+    SettingString = false;
+    CPUTypeStringField = Value;
     BuildKeywordTable();
     emit Changed();
 }
 
 void TKvMAssemSyn::SetCPUType(TKvCPUType Value) {
-    if (Value == FCPUType) return;
-    FCPUType = Value;
+    if (Value == CPUTypeField) return;
+    CPUTypeField = Value;
     if (Value != TKvCPUType::KvCPU_Unknown) {
         SetCPUTypeString(QString::fromLatin1(KvCPUTypeName(Value)));
     } else {
-        FCPUTypeString.clear();
+        CPUTypeStringField.clear();
         // The keyword table always matches the string: with no CPU family the previous
         // family's words stop being keywords. (From SetCPUTypeString the caller rebuilds the
         // table and notifies itself.)
-        if (!FSettingString && FKeywords.Count() > 0) {
-            FKeywords.Clear();
+        if (!SettingString && KeywordsField.Count() > 0) {
+            KeywordsField.Clear();
             emit Changed();
         }
     }
-    FCPUType = Value;
+    CPUTypeField = Value;
 }
 
 void TKvMAssemSyn::BuildKeywordTable() {
     namespace W = KvMAssemWords;
     constexpr auto D = TAssemTokenKind::Directive;
     constexpr auto K = TAssemTokenKind::Keyword;
-    const QString& S = FCPUTypeString;
+    const QString& S = CPUTypeStringField;
     auto Is = [&S](std::initializer_list<const char*> Names) {
         for (const char* N : Names)
             if (S == QLatin1String(N)) return true;
         return false;
     };
-    FKeywords.Clear();
+    KeywordsField.Clear();
     if (Is({"6800", "6301", "6811"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::Directives6800, D);
-        FKeywords.AddList(W::Mnemonics6811, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::Directives6800, D);
+        KeywordsField.AddList(W::Mnemonics6811, K);
     }
     if (Is({"68HC12"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::Directives6800, D);
-        FKeywords.AddList(W::Mnemonics6811, K);
-        FKeywords.AddList(W::Mnemonics68HC12, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::Directives6800, D);
+        KeywordsField.AddList(W::Mnemonics6811, K);
+        KeywordsField.AddList(W::Mnemonics68HC12, K);
     }
     if (Is({"68HC16"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::Directives6800, D);
-        FKeywords.AddList(W::Mnemonics68HC16, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::Directives6800, D);
+        KeywordsField.AddList(W::Mnemonics68HC16, K);
     }
     if (Is({"AT90S1200"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::DirectivesAVR, D);
-        FKeywords.AddList(W::MnemonicsAVR, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::DirectivesAVR, D);
+        KeywordsField.AddList(W::MnemonicsAVR, K);
     }
     if (Is({"AT90S2313", "AT90S4414", "AT90S8515"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::DirectivesAVR, D);
-        FKeywords.AddList(W::MnemonicsAVR, K);
-        FKeywords.AddList(W::MnemonicsAVRExtra, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::DirectivesAVR, D);
+        KeywordsField.AddList(W::MnemonicsAVR, K);
+        KeywordsField.AddList(W::MnemonicsAVRExtra, K);
     }
     if (Is({"87C750", "8051", "8052", "80C320", "80C501", "80C502", "80C504", "80515", "80517",
             "80C251"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::Directives8051, D);
-        FKeywords.AddList(W::Mnemonics8051, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::Directives8051, D);
+        KeywordsField.AddList(W::Mnemonics8051, K);
     }
     if (Is({"16C54", "16C55", "16C56", "16C57"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::DirectivesPIC, D);
-        FKeywords.AddList(W::MnemonicsPIC, K);
-        FKeywords.AddList(W::MnemonicsPIC12, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::DirectivesPIC, D);
+        KeywordsField.AddList(W::MnemonicsPIC, K);
+        KeywordsField.AddList(W::MnemonicsPIC12, K);
     }
     if (Is({"16C84", "16C64"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::DirectivesPIC, D);
-        FKeywords.AddList(W::MnemonicsPIC, K);
-        FKeywords.AddList(W::MnemonicsPIC14, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::DirectivesPIC, D);
+        KeywordsField.AddList(W::MnemonicsPIC, K);
+        KeywordsField.AddList(W::MnemonicsPIC14, K);
     }
     if (Is({"17C42"})) {
-        FKeywords.AddList(W::CommonDirectives, D);
-        FKeywords.AddList(W::DirectivesPIC, D);
-        FKeywords.AddList(W::MnemonicsPIC, K);
-        FKeywords.AddList(W::MnemonicsPIC17, K);
+        KeywordsField.AddList(W::CommonDirectives, D);
+        KeywordsField.AddList(W::DirectivesPIC, D);
+        KeywordsField.AddList(W::MnemonicsPIC, K);
+        KeywordsField.AddList(W::MnemonicsPIC17, K);
     }
     if (Is({"Example"})) {
-        FKeywords.AddList(W::ExampleDirectives, D);
-        FKeywords.AddList(W::ExampleKeywords, K);
+        KeywordsField.AddList(W::ExampleDirectives, D);
+        KeywordsField.AddList(W::ExampleKeywords, K);
     }
 }
 
@@ -326,24 +326,24 @@ void TKvMAssemSyn::BuildProcTable() {
             P = &TKvMAssemSyn::CommentProc;
         else if (InRange(C, 'A', 'Z') || InRange(C, 'a', 'z') || C == '_')
             P = &TKvMAssemSyn::IdentProc;
-        FProcTable[C] = P;
+        ProcTable[C] = P;
     }
 }
 
 void TKvMAssemSyn::SetLine(const char* Line, int32_t /*LineNumber*/) {
-    FLine = Line ? reinterpret_cast<const uint8_t*>(Line) : EmptyLine;
-    FRun = 0;
+    LineField = Line ? reinterpret_cast<const uint8_t*>(Line) : EmptyLine;
+    Run = 0;
     Next();
 }
 
 void TKvMAssemSyn::Next() {
-    FTokenStart = FRun;
-    (this->*FProcTable[At(FRun)])();
+    TokenStart = Run;
+    (this->*ProcTable[At(Run)])();
 }
 
 std::string TKvMAssemSyn::GetToken() const {
-    return std::string(reinterpret_cast<const char*>(FLine) + FTokenStart,
-                       static_cast<size_t>(FRun - FTokenStart));
+    return std::string(reinterpret_cast<const char*>(LineField) + TokenStart,
+                       static_cast<size_t>(Run - TokenStart));
 }
 
 int TKvMAssemSyn::AttributeIndexOf(TAssemTokenKind Kind) {
@@ -359,37 +359,37 @@ THighlighterAttribute* TKvMAssemSyn::GetTokenAttribute() const {
 }
 
 void TKvMAssemSyn::NullProc() {
-    FTokenKind = TAssemTokenKind::Null;
+    TokenKind = TAssemTokenKind::Null;
 }
 
 void TKvMAssemSyn::SpaceProc() {
-    FTokenKind = TAssemTokenKind::Space;
-    ++FRun;
-    while (IsSpaceByte(At(FRun)))
-        ++FRun;
+    TokenKind = TAssemTokenKind::Space;
+    ++Run;
+    while (IsSpaceByte(At(Run)))
+        ++Run;
 }
 
 void TKvMAssemSyn::LFProc() {
-    FTokenKind = TAssemTokenKind::Space;
-    ++FRun;
+    TokenKind = TAssemTokenKind::Space;
+    ++Run;
 }
 
 void TKvMAssemSyn::CRProc() {
-    FTokenKind = TAssemTokenKind::Space;
-    ++FRun;
-    if (At(FRun) == 10) ++FRun;
+    TokenKind = TAssemTokenKind::Space;
+    ++Run;
+    if (At(Run) == 10) ++Run;
 }
 
 void TKvMAssemSyn::CommentProc() {
-    FTokenKind = TAssemTokenKind::Comment;
-    ++FRun;
-    while (At(FRun) != 0 && At(FRun) != 10 && At(FRun) != 13)
-        ++FRun;
+    TokenKind = TAssemTokenKind::Comment;
+    ++Run;
+    while (At(Run) != 0 && At(Run) != 10 && At(Run) != 13)
+        ++Run;
 }
 
 void TKvMAssemSyn::SymbolProc() {
-    FTokenKind = TAssemTokenKind::Symbol;
-    ++FRun;
+    TokenKind = TAssemTokenKind::Symbol;
+    ++Run;
 }
 
 // Parentheses are plain symbols; no nesting state affects the output.
@@ -401,29 +401,29 @@ void TKvMAssemSyn::RoundCloseProc() {
 }
 
 void TKvMAssemSyn::UnknownProc() {
-    FTokenKind = TAssemTokenKind::Unknown;
-    ++FRun;
+    TokenKind = TAssemTokenKind::Unknown;
+    ++Run;
 }
 
 void TKvMAssemSyn::HexNumberProc() {
-    FTokenKind = TAssemTokenKind::Number;
-    ++FRun;
-    while (IsHexDigit(At(FRun)))
-        ++FRun;
+    TokenKind = TAssemTokenKind::Number;
+    ++Run;
+    while (IsHexDigit(At(Run)))
+        ++Run;
 }
 
 void TKvMAssemSyn::BinaryNumberProc() {
-    FTokenKind = TAssemTokenKind::Number;
-    ++FRun;
-    while (At(FRun) == '0' || At(FRun) == '1')
-        ++FRun;
+    TokenKind = TAssemTokenKind::Number;
+    ++Run;
+    while (At(Run) == '0' || At(Run) == '1')
+        ++Run;
 }
 
 void TKvMAssemSyn::NumberProc() {
-    FTokenKind = TAssemTokenKind::Number;
-    ++FRun;
-    while (IsNumberChar(At(FRun)))
-        ++FRun;
+    TokenKind = TAssemTokenKind::Number;
+    ++Run;
+    while (IsNumberChar(At(Run)))
+        ++Run;
 }
 
 void TKvMAssemSyn::DoubleQuoteStringProc() {
@@ -437,20 +437,20 @@ void TKvMAssemSyn::SingleQuoteStringProc() {
 // the string, so a doubled quote later on splits it into two tokens. An unterminated string
 // runs to the end of the line.
 void TKvMAssemSyn::StringProc(uint8_t Quote) {
-    FTokenKind = TAssemTokenKind::String;
-    if (At(FRun + 1) == Quote && At(FRun + 2) == Quote) FRun += 2;
+    TokenKind = TAssemTokenKind::String;
+    if (At(Run + 1) == Quote && At(Run + 2) == Quote) Run += 2;
     for (;;) {
-        const uint8_t C = At(FRun);
+        const uint8_t C = At(Run);
         if (C == 0 || C == 10 || C == 13) break;
-        ++FRun;
-        if (At(FRun) == Quote) break;
+        ++Run;
+        if (At(Run) == Quote) break;
     }
-    if (At(FRun) != 0) ++FRun;
+    if (At(Run) != 0) ++Run;
 }
 
 void TKvMAssemSyn::IdentProc() {
-    FTokenKind = FKeywords.Lookup(FLine + FRun, FKeywordLength);
-    FRun += FKeywordLength;
-    while (IsIdentChar(At(FRun)))
-        ++FRun;
+    TokenKind = KeywordsField.Lookup(LineField + Run, KeywordLength);
+    Run += KeywordLength;
+    while (IsIdentChar(At(Run)))
+        ++Run;
 }

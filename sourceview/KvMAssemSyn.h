@@ -105,13 +105,13 @@ class TKvMAssemSyn : public QObject {
     ~TKvMAssemSyn() override;
 
     // Configuration.
-    bool ListMode() const { return FListMode; }
+    bool ListMode() const { return ListModeField; }
     void SetListMode(bool Value);
-    TKvCPUType CPUType() const { return FCPUType; }
+    TKvCPUType CPUType() const { return CPUTypeField; }
     void SetCPUType(TKvCPUType Value);
-    const QString& CPUTypeString() const { return FCPUTypeString; }
+    const QString& CPUTypeString() const { return CPUTypeStringField; }
     void SetCPUTypeString(const QString& Value);
-    TKvNumberFormat NumberFormat() const { return FNumberFormat; }
+    TKvNumberFormat NumberFormat() const { return NumberFormatField; }
     void SetNumberFormat(TKvNumberFormat Value);
 
     // The nine attributes, in registration order.
@@ -130,8 +130,8 @@ class TKvMAssemSyn : public QObject {
     // What an editor asks of a highlighter.
     enum TAttributeRole { RoleComment, RoleIdentifier, RoleKeyword, RoleString, RoleWhitespace };
     THighlighterAttribute* GetDefaultAttribute(int Role) const;
-    const QString& DefaultFilter() const { return FDefaultFilter; }
-    void SetDefaultFilter(const QString& Value) { FDefaultFilter = Value; }
+    const QString& DefaultFilter() const { return DefaultFilterField; }
+    void SetDefaultFilter(const QString& Value) { DefaultFilterField = Value; }
     static QString LanguageName() { return QStringLiteral("Assembler"); }
     // '.', digits, letters and '_': what the editor treats as part of a word.
     static bool IsIdentChar(uint8_t C) { return IdentTable[C]; }
@@ -140,19 +140,19 @@ class TKvMAssemSyn : public QObject {
     // until the next SetLine. The line ends at its first NUL byte. LineNumber is not used.
     void SetLine(const char* Line, int32_t LineNumber);
     void Next();
-    bool GetEol() const { return FTokenKind == TAssemTokenKind::Null; }
-    TAssemTokenKind GetTokenID() const { return FTokenKind; }
-    int GetTokenKind() const { return static_cast<int>(FTokenKind); }
-    int32_t GetTokenPos() const { return FTokenStart; }
-    int32_t GetTokenLength() const { return FRun - FTokenStart; }
+    bool GetEol() const { return TokenKind == TAssemTokenKind::Null; }
+    TAssemTokenKind GetTokenID() const { return TokenKind; }
+    int GetTokenKind() const { return static_cast<int>(TokenKind); }
+    int32_t GetTokenPos() const { return TokenStart; }
+    int32_t GetTokenLength() const { return Run - TokenStart; }
     std::string GetToken() const;
     // The attribute of the current token; null at the end of the line.
     THighlighterAttribute* GetTokenAttribute() const;
     // Its index in the attribute list; -1 at the end of the line.
-    int GetTokenAttributeIndex() const { return AttributeIndexOf(FTokenKind); }
+    int GetTokenAttributeIndex() const { return AttributeIndexOf(TokenKind); }
     static int AttributeIndexOf(TAssemTokenKind Kind);
 
-    const THashList& Keywords() const { return FKeywords; }
+    const THashList& Keywords() const { return KeywordsField; }
 
   signals:
     // Raised when something changed that alters how text is painted.
@@ -164,7 +164,7 @@ class TKvMAssemSyn : public QObject {
 
     void BuildProcTable();
     void BuildKeywordTable();
-    uint8_t At(int32_t Index) const { return FLine[Index]; }
+    uint8_t At(int32_t Index) const { return LineField[Index]; }
 
     void NullProc();
     void SpaceProc();
@@ -183,19 +183,19 @@ class TKvMAssemSyn : public QObject {
     void StringProc(uint8_t Quote);
     void IdentProc();
 
-    bool FListMode = false;
-    bool FSettingString = false; // SetCPUTypeString is calling SetCPUType
-    TKvCPUType FCPUType = TKvCPUType::KvCPU_Unknown;
-    QString FCPUTypeString;
-    TKvNumberFormat FNumberFormat = TKvNumberFormat::KvNF_CMode;
-    THashList FKeywords;
-    QString FDefaultFilter;
+    bool ListModeField = false;
+    bool SettingString = false; // SetCPUTypeString is calling SetCPUType
+    TKvCPUType CPUTypeField = TKvCPUType::KvCPU_Unknown;
+    QString CPUTypeStringField;
+    TKvNumberFormat NumberFormatField = TKvNumberFormat::KvNF_CMode;
+    THashList KeywordsField;
+    QString DefaultFilterField;
 
-    const uint8_t* FLine = nullptr;
-    int32_t FRun = 0;
-    int32_t FTokenStart = 0;
-    TAssemTokenKind FTokenKind = TAssemTokenKind::Null;
-    int32_t FKeywordLength = 0;
-    std::array<TTokenProc, 256> FProcTable{};
+    const uint8_t* LineField = nullptr;
+    int32_t Run = 0;
+    int32_t TokenStart = 0;
+    TAssemTokenKind TokenKind = TAssemTokenKind::Null;
+    int32_t KeywordLength = 0;
+    std::array<TTokenProc, 256> ProcTable{};
     std::array<std::unique_ptr<THighlighterAttribute>, 9> Attributes;
 };

@@ -71,7 +71,7 @@ TSourceEdit::TSourceEdit(QWidget* Parent) : QPlainTextEdit(Parent) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFont(EditorFont());
     UpdateMetrics();
-    FBlockCount = document()->blockCount();
+    BlockCountField = document()->blockCount();
     connect(document(), &QTextDocument::contentsChange, this, &TSourceEdit::ContentsChange);
     connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateGutterWidth(); });
     connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect& R, int Dy) {
@@ -87,12 +87,12 @@ TSourceEdit::~TSourceEdit() {
     // No line notifications or gutter updates while the parts go away.
     disconnect(document(), nullptr, this, nullptr);
     disconnect(this, nullptr, this, nullptr);
-    delete FHighlighter;
-    FHighlighter = nullptr;
+    delete HighlighterField;
+    HighlighterField = nullptr;
     std::vector<TSourceEditPlugin*> Plugins;
-    Plugins.swap(FPlugins);
+    Plugins.swap(PluginsField);
     for (TSourceEditPlugin* P : Plugins) {
-        P->FEditor = nullptr;
+        P->EditorField = nullptr;
         delete P;
     }
 }
@@ -107,12 +107,12 @@ void TSourceEdit::SetLines(const QList<QByteArray>& Lines) {
 }
 
 void TSourceEdit::SetLines(const QStringList& Lines, TTextEncoding Encoding) {
-    FEncoding = Encoding;
-    if (FHighlighter) FHighlighter->SetEncoding(Encoding, false);
-    FReplacingText = true;
+    EncodingField = Encoding;
+    if (HighlighterField) HighlighterField->SetEncoding(Encoding, false);
+    ReplacingText = true;
     setPlainText(Lines.join(QLatin1Char('\n')));
-    FReplacingText = false;
-    FBlockCount = document()->blockCount();
+    ReplacingText = false;
+    BlockCountField = document()->blockCount();
     UpdateGutterWidth();
     Invalidate();
 }
@@ -136,63 +136,63 @@ int32_t TSourceEdit::LineCount() const {
 
 void TSourceEdit::SetHighlighter(TKvMAssemSyn* Syn) {
     if (Syn == Highlighter()) return;
-    delete FHighlighter;
-    FHighlighter = nullptr;
+    delete HighlighterField;
+    HighlighterField = nullptr;
     if (Syn) {
-        FHighlighter = new TKvAssemHighlighter(Syn, nullptr);
-        FHighlighter->setParent(this);
-        FHighlighter->SetEncoding(FEncoding, false);
-        FHighlighter->setDocument(document());
-        FHighlighter->rehighlight();
+        HighlighterField = new TKvAssemHighlighter(Syn, nullptr);
+        HighlighterField->setParent(this);
+        HighlighterField->SetEncoding(EncodingField, false);
+        HighlighterField->setDocument(document());
+        HighlighterField->rehighlight();
     }
 }
 
 TKvMAssemSyn* TSourceEdit::Highlighter() const {
-    return FHighlighter ? FHighlighter->Syn() : nullptr;
+    return HighlighterField ? HighlighterField->Syn() : nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Appearance and view
 
 void TSourceEdit::SetGutterWidth(int Value) {
-    FGutterWidth = std::max(0, Value);
+    GutterWidthField = std::max(0, Value);
     UpdateGutterWidth();
 }
 
 void TSourceEdit::SetRightEdge(int Column) {
-    FRightEdge = std::max(0, Column);
+    RightEdgeField = std::max(0, Column);
     viewport()->update();
 }
 
 void TSourceEdit::SetBookmarkImages(TGutterImageList* Images) {
-    FBookmarkImages = Images;
+    BookmarkImagesField = Images;
     Gutter->update();
 }
 
 void TSourceEdit::UpdateMetrics() {
     const QFontMetrics FM(font());
-    FCharWidth = std::max(1, FM.horizontalAdvance(QLatin1Char('0')));
+    CharWidthField = std::max(1, FM.horizontalAdvance(QLatin1Char('0')));
     setTabStopDistance(8 * QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')));
     // The height the document layout gives a line of this font.
     const QTextBlock First = document()->firstBlock();
     const qreal H = document()->documentLayout()->blockBoundingRect(First).height();
-    FLineHeight = std::max(1, H > 0 ? qRound(H) : FM.lineSpacing());
+    LineHeightField = std::max(1, H > 0 ? qRound(H) : FM.lineSpacing());
 }
 
 void TSourceEdit::UpdateGutterWidth() {
     const int Digits = std::max(2, DigitCount(LineCount()));
-    FActualGutterWidth =
-        std::max(FGutterWidth, MarkColumnWidth + Digits * FCharWidth + NumberRightMargin);
-    setViewportMargins(FActualGutterWidth + TextIndent, 0, 0, 0);
+    ActualGutterWidthField =
+        std::max(GutterWidthField, MarkColumnWidth + Digits * CharWidthField + NumberRightMargin);
+    setViewportMargins(ActualGutterWidthField + TextIndent, 0, 0, 0);
     const QRect CR = contentsRect();
-    Gutter->setGeometry(CR.left(), CR.top(), FActualGutterWidth + TextIndent, CR.height());
+    Gutter->setGeometry(CR.left(), CR.top(), ActualGutterWidthField + TextIndent, CR.height());
     Gutter->update();
 }
 
 void TSourceEdit::resizeEvent(QResizeEvent* E) {
     QPlainTextEdit::resizeEvent(E);
     const QRect CR = contentsRect();
-    Gutter->setGeometry(CR.left(), CR.top(), FActualGutterWidth + TextIndent, CR.height());
+    Gutter->setGeometry(CR.left(), CR.top(), ActualGutterWidthField + TextIndent, CR.height());
 }
 
 void TSourceEdit::changeEvent(QEvent* E) {
@@ -213,7 +213,7 @@ void TSourceEdit::SetTopLine(int32_t Line) {
 }
 
 int32_t TSourceEdit::LinesInWindow() const {
-    return viewport()->height() / FLineHeight;
+    return viewport()->height() / LineHeightField;
 }
 
 int32_t TSourceEdit::CaretLine() const {
@@ -226,21 +226,21 @@ void TSourceEdit::SetCaretLine(int32_t Line) {
 }
 
 int TSourceEdit::LineTop(int32_t Line) const {
-    return (Line - TopLine()) * FLineHeight;
+    return (Line - TopLine()) * LineHeightField;
 }
 
 void TSourceEdit::InvalidateLine(int32_t Line) {
     const int32_t Top = TopLine();
     if (Line < Top || Line > Top + LinesInWindow() + 1) return;
     const int Y = LineTop(Line);
-    viewport()->update(0, Y, viewport()->width(), FLineHeight);
-    Gutter->update(0, Y, Gutter->width(), FLineHeight);
+    viewport()->update(0, Y, viewport()->width(), LineHeightField);
+    Gutter->update(0, Y, Gutter->width(), LineHeightField);
 }
 
 void TSourceEdit::InvalidateGutterLine(int32_t Line) {
     const int32_t Top = TopLine();
     if (Line < Top || Line > Top + LinesInWindow() + 1) return;
-    Gutter->update(0, LineTop(Line), Gutter->width(), FLineHeight);
+    Gutter->update(0, LineTop(Line), Gutter->width(), LineHeightField);
 }
 
 void TSourceEdit::Invalidate() {
@@ -280,10 +280,10 @@ void TSourceEdit::UpdateSpecialLines() {
             B = B.next();
         }
     }
-    if (Keys != FSpecialLineKeys) {
-        FSpecialLineKeys = std::move(Keys);
-        FSpecialLines = Selections;
-        setExtraSelections(FSpecialLines);
+    if (Keys != SpecialLineKeys) {
+        SpecialLineKeys = std::move(Keys);
+        SpecialLines = Selections;
+        setExtraSelections(SpecialLines);
     }
 }
 
@@ -291,16 +291,16 @@ void TSourceEdit::paintEvent(QPaintEvent* E) {
     // Line colours are asked for the visible lines only, just before they are drawn.
     UpdateSpecialLines();
     QPlainTextEdit::paintEvent(E);
-    if (FRightEdge > 0) {
+    if (RightEdgeField > 0) {
         QPainter P(viewport());
-        const int X = qRound(contentOffset().x()) + FRightEdge * FCharWidth;
+        const int X = qRound(contentOffset().x()) + RightEdgeField * CharWidthField;
         P.setPen(RightEdgeColor);
         P.drawLine(X, E->rect().top(), X, E->rect().bottom());
     }
 }
 
 void TSourceEdit::PaintGutter(QPainter& Painter, const QRect& Rect) {
-    const int W = FActualGutterWidth;
+    const int W = ActualGutterWidthField;
     Painter.fillRect(Rect.intersected(QRect(0, 0, W, Gutter->height())), GutterColor);
     Painter.fillRect(Rect.intersected(QRect(W, 0, TextIndent, Gutter->height())), palette().base());
     Painter.setPen(GutterBorderColor);
@@ -322,19 +322,19 @@ void TSourceEdit::PaintGutter(QPainter& Painter, const QRect& Rect) {
             const QString Number = QString::number(Line);
             Painter.setPen(LineNumberColor);
             Painter.drawText(NumberRight - FM.horizontalAdvance(Number), Top + FM.ascent(), Number);
-            if (FBookmarkImages) {
-                const int Y = Top + (FLineHeight - FBookmarkImages->Height()) / 2;
+            if (BookmarkImagesField) {
+                const int Y = Top + (LineHeightField - BookmarkImagesField->Height()) / 2;
                 for (int N = 0; N < BookmarkCount; ++N)
-                    if (FBookmarks[static_cast<size_t>(N)] == Line)
-                        FBookmarkImages->Draw(Painter, BookmarkX, Y,
-                                              TGutterImageList::FirstBookmarkImage + N);
+                    if (Bookmarks[static_cast<size_t>(N)] == Line)
+                        BookmarkImagesField->Draw(Painter, BookmarkX, Y,
+                                                  TGutterImageList::FirstBookmarkImage + N);
             }
         }
         Top = Bottom;
         B = B.next();
     }
     if (First == 0) return;
-    const std::vector<TSourceEditPlugin*> Plugins = FPlugins;
+    const std::vector<TSourceEditPlugin*> Plugins = PluginsField;
     for (TSourceEditPlugin* P : Plugins) {
         Painter.save();
         P->AfterPaint(Painter, Rect, First, Last);
@@ -343,7 +343,7 @@ void TSourceEdit::PaintGutter(QPainter& Painter, const QRect& Rect) {
 }
 
 void TSourceEdit::GutterMousePress(int X, int Y) {
-    const int32_t Line = TopLine() + Y / FLineHeight;
+    const int32_t Line = TopLine() + Y / LineHeightField;
     if (Y < 0 || Line > LineCount()) return;
     if (OnGutterClick) OnGutterClick(this, X, Y, Line);
 }
@@ -357,9 +357,9 @@ void TSourceEdit::GutterMousePress(int X, int Y) {
 // keeps its start keeps its number and its marks).
 void TSourceEdit::ContentsChange(int Position, int /*Removed*/, int /*Added*/) {
     const int32_t Count = document()->blockCount();
-    const int32_t Delta = Count - FBlockCount;
-    FBlockCount = Count;
-    if (FReplacingText || Delta == 0) return;
+    const int32_t Delta = Count - BlockCountField;
+    BlockCountField = Count;
+    if (ReplacingText || Delta == 0) return;
     const QTextBlock B = document()->findBlock(Position);
     if (!B.isValid()) return;
     const int32_t First = B.blockNumber() + 1 + (Position == B.position() ? 0 : 1);
@@ -370,46 +370,47 @@ void TSourceEdit::ContentsChange(int Position, int /*Removed*/, int /*Added*/) {
 }
 
 void TSourceEdit::NotifyLinesInserted(int32_t First, int32_t Count) {
-    for (int32_t& Line : FBookmarks)
+    for (int32_t& Line : Bookmarks)
         if (Line >= First) Line += Count;
-    const std::vector<TSourceEditPlugin*> Plugins = FPlugins;
+    const std::vector<TSourceEditPlugin*> Plugins = PluginsField;
     for (TSourceEditPlugin* P : Plugins)
         P->LinesInserted(First, Count);
     Gutter->update();
 }
 
 void TSourceEdit::NotifyLinesDeleted(int32_t First, int32_t Count) {
-    for (int32_t& Line : FBookmarks) {
+    for (int32_t& Line : Bookmarks) {
         if (Line >= First + Count)
             Line -= Count;
         else if (Line >= First)
             Line = 0; // its line is gone
     }
-    const std::vector<TSourceEditPlugin*> Plugins = FPlugins;
+    const std::vector<TSourceEditPlugin*> Plugins = PluginsField;
     for (TSourceEditPlugin* P : Plugins)
         P->LinesDeleted(First, Count);
     Gutter->update();
 }
 
 void TSourceEdit::RegisterPlugin(TSourceEditPlugin* Plugin) {
-    if (Plugin && std::find(FPlugins.begin(), FPlugins.end(), Plugin) == FPlugins.end())
-        FPlugins.push_back(Plugin);
+    if (Plugin && std::find(PluginsField.begin(), PluginsField.end(), Plugin) == PluginsField.end())
+        PluginsField.push_back(Plugin);
 }
 
 void TSourceEdit::UnregisterPlugin(TSourceEditPlugin* Plugin) {
-    FPlugins.erase(std::remove(FPlugins.begin(), FPlugins.end(), Plugin), FPlugins.end());
+    PluginsField.erase(std::remove(PluginsField.begin(), PluginsField.end(), Plugin),
+                       PluginsField.end());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Bookmarks and keys
 
 int32_t TSourceEdit::Bookmark(int Number) const {
-    return Number >= 0 && Number < BookmarkCount ? FBookmarks[static_cast<size_t>(Number)] : 0;
+    return Number >= 0 && Number < BookmarkCount ? Bookmarks[static_cast<size_t>(Number)] : 0;
 }
 
 void TSourceEdit::SetBookmark(int Number, int32_t Line) {
     if (Number < 0 || Number >= BookmarkCount) return;
-    int32_t& Slot = FBookmarks[static_cast<size_t>(Number)];
+    int32_t& Slot = Bookmarks[static_cast<size_t>(Number)];
     const int32_t Old = Slot;
     Slot = Line > 0 ? Line : 0;
     InvalidateGutterLine(Old);

@@ -50,27 +50,27 @@ class TSourceEdit : public QPlainTextEdit {
     QStringList Lines() const;
     QString LineText(int32_t Line) const; // empty outside 1..LineCount
     int32_t LineCount() const;
-    TTextEncoding Encoding() const { return FEncoding; }
+    TTextEncoding Encoding() const { return EncodingField; }
 
     // Highlighter (not owned); null switches highlighting off.
     void SetHighlighter(TKvMAssemSyn* Syn);
     TKvMAssemSyn* Highlighter() const;
 
     // Appearance.
-    int GutterWidth() const { return FGutterWidth; } // the configured minimum
+    int GutterWidth() const { return GutterWidthField; } // the configured minimum
     void SetGutterWidth(int Value);
-    int ActualGutterWidth() const { return FActualGutterWidth; } // grown to fit the numbers
-    int RightEdge() const { return FRightEdge; }                 // column; 0 hides the marker
+    int ActualGutterWidth() const { return ActualGutterWidthField; } // grown to fit the numbers
+    int RightEdge() const { return RightEdgeField; }                 // column; 0 hides the marker
     void SetRightEdge(int Column);
     void SetBookmarkImages(TGutterImageList* Images); // not owned; images 0 to 9
-    TGutterImageList* BookmarkImages() const { return FBookmarkImages; }
+    TGutterImageList* BookmarkImages() const { return BookmarkImagesField; }
 
     // View.
     int32_t TopLine() const;
     void SetTopLine(int32_t Line); // clamped to the valid range
     int32_t LinesInWindow() const; // fully visible lines
-    int32_t LineHeight() const { return FLineHeight; }
-    int32_t CharWidth() const { return FCharWidth; }
+    int32_t LineHeight() const { return LineHeightField; }
+    int32_t CharWidth() const { return CharWidthField; }
     int32_t CaretLine() const;
     void SetCaretLine(int32_t Line);
     // Repaints one line (text and gutter) if it is visible, or the whole view.
@@ -96,7 +96,7 @@ class TSourceEdit : public QPlainTextEdit {
     // Plug-in registry, used by TSourceEditPlugin.
     void RegisterPlugin(TSourceEditPlugin* Plugin);
     void UnregisterPlugin(TSourceEditPlugin* Plugin);
-    int PluginCount() const { return static_cast<int>(FPlugins.size()); }
+    int PluginCount() const { return static_cast<int>(PluginsField.size()); }
 
   protected:
     bool event(QEvent* E) override;
@@ -121,18 +121,18 @@ class TSourceEdit : public QPlainTextEdit {
     static int DigitOfKey(const QKeyEvent* E);
 
     TGutter* Gutter = nullptr;
-    TKvAssemHighlighter* FHighlighter = nullptr;
-    QPointer<TGutterImageList> FBookmarkImages;
-    std::vector<TSourceEditPlugin*> FPlugins;
-    std::array<int32_t, BookmarkCount> FBookmarks{};
-    QList<QTextEdit::ExtraSelection> FSpecialLines;
-    std::vector<int32_t> FSpecialLineKeys; // line, colours of FSpecialLines for comparison
-    TTextEncoding FEncoding = TTextEncoding::Utf8;
-    int FGutterWidth = 40;
-    int FActualGutterWidth = 40;
-    int FRightEdge = 40;
-    int32_t FLineHeight = 1;
-    int32_t FCharWidth = 1;
-    int32_t FBlockCount = 1;
-    bool FReplacingText = false;
+    TKvAssemHighlighter* HighlighterField = nullptr;
+    QPointer<TGutterImageList> BookmarkImagesField;
+    std::vector<TSourceEditPlugin*> PluginsField;
+    std::array<int32_t, BookmarkCount> Bookmarks{};
+    QList<QTextEdit::ExtraSelection> SpecialLines;
+    std::vector<int32_t> SpecialLineKeys; // line, colours of SpecialLines for comparison
+    TTextEncoding EncodingField = TTextEncoding::Utf8;
+    int GutterWidthField = 40;
+    int ActualGutterWidthField = 40;
+    int RightEdgeField = 40;
+    int32_t LineHeightField = 1;
+    int32_t CharWidthField = 1;
+    int32_t BlockCountField = 1;
+    bool ReplacingText = false;
 };

@@ -2,12 +2,12 @@
 
 #include "sourceview/SourceEdit.h"
 
-TSourceEditPlugin::TSourceEditPlugin(TSourceEdit* Editor) : FEditor(Editor) {
-    if (FEditor) FEditor->RegisterPlugin(this);
+TSourceEditPlugin::TSourceEditPlugin(TSourceEdit* Editor) : EditorField(Editor) {
+    if (EditorField) EditorField->RegisterPlugin(this);
 }
 
 TSourceEditPlugin::~TSourceEditPlugin() {
-    if (FEditor) FEditor->UnregisterPlugin(this);
+    if (EditorField) EditorField->UnregisterPlugin(this);
 }
 
 void TSourceEditPlugin::AfterPaint(QPainter&, const QRect&, int32_t, int32_t) {}

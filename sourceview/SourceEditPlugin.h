@@ -17,7 +17,7 @@ class TSourceEditPlugin {
     TSourceEditPlugin(const TSourceEditPlugin&) = delete;
     TSourceEditPlugin& operator=(const TSourceEditPlugin&) = delete;
 
-    TSourceEdit* Editor() const { return FEditor; }
+    TSourceEdit* Editor() const { return EditorField; }
 
     // After the gutter of lines FirstLine..LastLine (1-based) was painted. The painter's
     // origin is the editor's left edge at the top of the text area; ClipRect is the painted
@@ -31,5 +31,5 @@ class TSourceEditPlugin {
 
   private:
     friend class TSourceEdit;
-    TSourceEdit* FEditor;
+    TSourceEdit* EditorField;
 };

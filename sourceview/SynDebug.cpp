@@ -31,33 +31,33 @@ struct TLineColorsHook {
 // TDebugSupportPlugin
 
 TDebugSupportPlugin::TDebugSupportPlugin(TSourceEdit* Editor, TSynDebug* Debug)
-    : TSourceEditPlugin(Editor), FDebug(Debug) {}
+    : TSourceEditPlugin(Editor), Debug(Debug) {}
 
 TDebugSupportPlugin::~TDebugSupportPlugin() {
     // Freed by a dying editor: the component must not keep a dangling plug-in.
-    if (FDebug && FDebug->FPlugin == this) FDebug->FPlugin = nullptr;
+    if (Debug && Debug->Plugin == this) Debug->Plugin = nullptr;
 }
 
 void TDebugSupportPlugin::AfterPaint(QPainter& Painter, const QRect& /*ClipRect*/,
                                      int32_t FirstLine, int32_t LastLine) {
-    FDebug->PaintGutter(Painter, FirstLine, LastLine);
+    Debug->PaintGutter(Painter, FirstLine, LastLine);
 }
 
 void TDebugSupportPlugin::LinesInserted(int32_t FirstLine, int32_t Count) {
-    FDebug->LinesInserted(FirstLine, Count);
+    Debug->LinesInserted(FirstLine, Count);
 }
 
 void TDebugSupportPlugin::LinesDeleted(int32_t FirstLine, int32_t Count) {
-    FDebug->LinesDeleted(FirstLine, Count);
+    Debug->LinesDeleted(FirstLine, Count);
 }
 
 // ---------------------------------------------------------------------------------------------
 // TSynDebug
 
 TSynDebug::TSynDebug(QObject* Owner)
-    : QObject(Owner), FExecutionMark(std::make_unique<TSynDebugMark>(0, 0)) {
-    FExecutionMark->Foreground = Qt::white;
-    FExecutionMark->Background = QColor(0x00, 0x00, 0x80); // navy
+    : QObject(Owner), ExecutionMarkField(std::make_unique<TSynDebugMark>(0, 0)) {
+    ExecutionMarkField->Foreground = Qt::white;
+    ExecutionMarkField->Background = QColor(0x00, 0x00, 0x80); // navy
 }
 
 TSynDebug::~TSynDebug() {
@@ -67,11 +67,11 @@ TSynDebug::~TSynDebug() {
 }
 
 void TSynDebug::SetSynEdit(TSourceEdit* Value) {
-    if (Value == FSynEdit) return;
+    if (Value == SynEditField) return;
     DetachEditor();
-    FSynEdit = Value;
+    SynEditField = Value;
     if (!Value) return;
-    FPlugin = new TDebugSupportPlugin(Value, this);
+    Plugin = new TDebugSupportPlugin(Value, this);
     if (!Value->OnGutterClick) Value->OnGutterClick = TGutterClickHook{this};
     if (!Value->OnSpecialLineColors) Value->OnSpecialLineColors = TLineColorsHook{this};
     Value->Invalidate();
@@ -79,10 +79,10 @@ void TSynDebug::SetSynEdit(TSourceEdit* Value) {
 
 // Frees the plug-in and takes this component's handlers out of the editor.
 void TSynDebug::DetachEditor() {
-    delete FPlugin;
-    FPlugin = nullptr;
-    TSourceEdit* Editor = FSynEdit;
-    FSynEdit = nullptr;
+    delete Plugin;
+    Plugin = nullptr;
+    TSourceEdit* Editor = SynEditField;
+    SynEditField = nullptr;
     if (!Editor) return;
     if (const auto* H = Editor->OnGutterClick.target<TGutterClickHook>(); H && H->Owner == this)
         Editor->OnGutterClick = nullptr;
@@ -93,21 +93,21 @@ void TSynDebug::DetachEditor() {
 }
 
 void TSynDebug::InvalidateLine(int32_t Line) {
-    if (FSynEdit) FSynEdit->InvalidateLine(Line);
+    if (SynEditField) SynEditField->InvalidateLine(Line);
 }
 
 void TSynDebug::SetExecutionLine(int32_t Value) {
-    if (Value == FExecutionLine) return;
-    if (FSynEdit && FExecutionLine >= 1) FSynEdit->InvalidateLine(FExecutionLine);
-    FExecutionLine = Value;
-    if (FSynEdit && Value > 0) FSynEdit->InvalidateLine(Value);
+    if (Value == ExecutionLineField) return;
+    if (SynEditField && ExecutionLineField >= 1) SynEditField->InvalidateLine(ExecutionLineField);
+    ExecutionLineField = Value;
+    if (SynEditField && Value > 0) SynEditField->InvalidateLine(Value);
 }
 
 void TSynDebug::ShowLine(int32_t Line) {
-    if (!FSynEdit) return;
-    const int32_t Top = FSynEdit->TopLine();
-    const int32_t Visible = FSynEdit->LinesInWindow();
-    if (Line < Top + 2 || Line > Top + Visible - 2) FSynEdit->SetTopLine(Line - 2);
+    if (!SynEditField) return;
+    const int32_t Top = SynEditField->TopLine();
+    const int32_t Visible = SynEditField->LinesInWindow();
+    if (Line < Top + 2 || Line > Top + Visible - 2) SynEditField->SetTopLine(Line - 2);
 }
 
 TSynDebugMark* TSynDebug::Find(const TMarkList& List, int32_t Line) {
@@ -117,26 +117,26 @@ TSynDebugMark* TSynDebug::Find(const TMarkList& List, int32_t Line) {
 }
 
 TSynDebugBreakpoint* TSynDebug::FindBreakpoint(int32_t Line) const {
-    return static_cast<TSynDebugBreakpoint*>(Find(FBreakpoints, Line));
+    return static_cast<TSynDebugBreakpoint*>(Find(BreakpointsField, Line));
 }
 
 TSynDebugError* TSynDebug::FindError(int32_t Line) const {
-    return static_cast<TSynDebugError*>(Find(FErrors, Line));
+    return static_cast<TSynDebugError*>(Find(ErrorsField, Line));
 }
 
 void TSynDebug::AddMark(std::unique_ptr<TSynDebugMark> Mark) {
     if (!Mark) return;
     const int32_t Line = Mark->Line;
     if (dynamic_cast<TSynDebugError*>(Mark.get()))
-        FErrors.push_back(std::move(Mark));
+        ErrorsField.push_back(std::move(Mark));
     else if (dynamic_cast<TSynDebugBreakpoint*>(Mark.get()))
-        FBreakpoints.push_back(std::move(Mark));
+        BreakpointsField.push_back(std::move(Mark));
     InvalidateLine(Line);
 }
 
 std::unique_ptr<TSynDebugMark> TSynDebug::RemoveMark(TSynDebugMark* Mark) {
     std::unique_ptr<TSynDebugMark> Result;
-    for (TMarkList* List : {&FErrors, &FBreakpoints}) {
+    for (TMarkList* List : {&ErrorsField, &BreakpointsField}) {
         const auto It = std::find_if(List->begin(), List->end(),
                                      [Mark](const auto& M) { return M.get() == Mark; });
         if (It != List->end()) {
@@ -150,13 +150,13 @@ std::unique_ptr<TSynDebugMark> TSynDebug::RemoveMark(TSynDebugMark* Mark) {
 }
 
 void TSynDebug::ClearErrors() {
-    FErrors.clear();
-    if (FSynEdit) FSynEdit->Invalidate();
+    ErrorsField.clear();
+    if (SynEditField) SynEditField->Invalidate();
 }
 
 void TSynDebug::ClearBreakpoints() {
-    FBreakpoints.clear();
-    if (FSynEdit) FSynEdit->Invalidate();
+    BreakpointsField.clear();
+    if (SynEditField) SynEditField->Invalidate();
 }
 
 bool TSynDebug::ToggleBreakpoint(int32_t Line) {
@@ -176,8 +176,8 @@ void TSynDebug::GutterClick(TSourceEdit* /*Sender*/, int /*X*/, int /*Y*/, int32
 void TSynDebug::SpecialLineColors(TSourceEdit* /*Sender*/, int32_t Line, bool& Special,
                                   QColor& Foreground, QColor& Background) {
     const TSynDebugMark* Mark = nullptr;
-    if (Line == FExecutionLine) {
-        Mark = FExecutionMark.get();
+    if (Line == ExecutionLineField) {
+        Mark = ExecutionMarkField.get();
     } else if (const TSynDebugMark* E = FindError(Line); E && E->Visible) {
         Mark = E;
     } else if (const TSynDebugMark* B = FindBreakpoint(Line); B && B->Visible) {
@@ -191,37 +191,37 @@ void TSynDebug::SpecialLineColors(TSourceEdit* /*Sender*/, int32_t Line, bool& S
 
 // Later images cover earlier ones: errors, then breakpoints, then the execution point.
 void TSynDebug::PaintGutter(QPainter& Painter, int32_t FirstLine, int32_t LastLine) {
-    if (!FSynEdit || !FImageList) return;
-    const int32_t H = FSynEdit->LineHeight();
-    const int32_t Top = FSynEdit->TopLine();
-    const int32_t Offset = (H - FImageList->Height()) / 2;
+    if (!SynEditField || !ImageListField) return;
+    const int32_t H = SynEditField->LineHeight();
+    const int32_t Top = SynEditField->TopLine();
+    const int32_t Offset = (H - ImageListField->Height()) / 2;
     auto Draw = [&](const TSynDebugMark& Mark, int32_t Line) {
-        FImageList->Draw(Painter, ImageX, (Line - Top) * H + Offset, Mark.ImageIndex);
+        ImageListField->Draw(Painter, ImageX, (Line - Top) * H + Offset, Mark.ImageIndex);
     };
-    for (const TMarkList* List : {&FErrors, &FBreakpoints})
+    for (const TMarkList* List : {&ErrorsField, &BreakpointsField})
         for (const auto& Mark : *List)
             if (Mark->Visible && Mark->Line >= FirstLine && Mark->Line <= LastLine)
                 Draw(*Mark, Mark->Line);
-    if (FExecutionLine >= FirstLine && FExecutionLine <= LastLine)
-        Draw(*FExecutionMark, FExecutionLine);
+    if (ExecutionLineField >= FirstLine && ExecutionLineField <= LastLine)
+        Draw(*ExecutionMarkField, ExecutionLineField);
 }
 
 void TSynDebug::LinesInserted(int32_t FirstLine, int32_t Count) {
-    for (TMarkList* List : {&FErrors, &FBreakpoints})
+    for (TMarkList* List : {&ErrorsField, &BreakpointsField})
         for (const auto& Mark : *List)
             if (Mark->Line >= FirstLine) {
                 InvalidateLine(Mark->Line);
                 Mark->Line += Count;
                 InvalidateLine(Mark->Line);
             }
-    if (FExecutionLine >= FirstLine) FExecutionLine += Count;
+    if (ExecutionLineField >= FirstLine) ExecutionLineField += Count;
 }
 
 // A mark whose line was deleted is dropped: left hidden in its list it would still be found
 // at a shifted line number, so that a later click there would silently remove it instead of
 // setting a breakpoint.
 void TSynDebug::LinesDeleted(int32_t FirstLine, int32_t Count) {
-    for (TMarkList* List : {&FErrors, &FBreakpoints}) {
+    for (TMarkList* List : {&ErrorsField, &BreakpointsField}) {
         for (auto It = List->begin(); It != List->end();) {
             TSynDebugMark& Mark = **It;
             if (Mark.Line >= FirstLine) {
@@ -236,6 +236,7 @@ void TSynDebug::LinesDeleted(int32_t FirstLine, int32_t Count) {
             ++It;
         }
     }
-    if (FExecutionLine >= FirstLine)
-        FExecutionLine = FExecutionLine < FirstLine + Count ? -1 : FExecutionLine - Count;
+    if (ExecutionLineField >= FirstLine)
+        ExecutionLineField =
+            ExecutionLineField < FirstLine + Count ? -1 : ExecutionLineField - Count;
 }

@@ -55,7 +55,7 @@ class TDebugSupportPlugin : public TSourceEditPlugin {
     void LinesDeleted(int32_t FirstLine, int32_t Count) override;
 
   private:
-    TSynDebug* FDebug;
+    TSynDebug* Debug;
 };
 
 using TSynDebugChangeBPEvent = std::function<void(TSynDebug* Sender, int32_t LineNr)>;
@@ -71,16 +71,16 @@ class TSynDebug : public QObject {
 
     // The decorated editor (not owned). Assigning one registers a plug-in with it and installs
     // this component's gutter-click and line-colour handlers where the editor has none yet.
-    TSourceEdit* SynEdit() const { return FSynEdit; }
+    TSourceEdit* SynEdit() const { return SynEditField; }
     void SetSynEdit(TSourceEdit* Value);
     // Source of the gutter images (not owned).
-    TGutterImageList* ImageList() const { return FImageList; }
-    void SetImageList(TGutterImageList* Value) { FImageList = Value; }
+    TGutterImageList* ImageList() const { return ImageListField; }
+    void SetImageList(TGutterImageList* Value) { ImageListField = Value; }
 
     // Image and colours of the execution line (white on navy); its own line is not used.
-    TSynDebugMark* ExecutionMark() const { return FExecutionMark.get(); }
+    TSynDebugMark* ExecutionMark() const { return ExecutionMarkField.get(); }
     // Line of the execution point; 0 or less means none.
-    int32_t ExecutionLine() const { return FExecutionLine; }
+    int32_t ExecutionLine() const { return ExecutionLineField; }
     void SetExecutionLine(int32_t Value);
     // Scrolls so that Line is visible with two lines of context above it.
     void ShowLine(int32_t Line);
@@ -94,8 +94,10 @@ class TSynDebug : public QObject {
     std::unique_ptr<TSynDebugMark> RemoveMark(TSynDebugMark* Mark);
     void ClearErrors();
     void ClearBreakpoints();
-    const std::vector<std::unique_ptr<TSynDebugMark>>& Errors() const { return FErrors; }
-    const std::vector<std::unique_ptr<TSynDebugMark>>& Breakpoints() const { return FBreakpoints; }
+    const std::vector<std::unique_ptr<TSynDebugMark>>& Errors() const { return ErrorsField; }
+    const std::vector<std::unique_ptr<TSynDebugMark>>& Breakpoints() const {
+        return BreakpointsField;
+    }
 
     // What the window does on a gutter click: removes the breakpoint mark on Line, or adds
     // one with the breakpoint image. Returns true when Line has a breakpoint mark afterwards.
@@ -121,11 +123,11 @@ class TSynDebug : public QObject {
     void DetachEditor();
     static TSynDebugMark* Find(const TMarkList& List, int32_t Line);
 
-    TDebugSupportPlugin* FPlugin = nullptr;
-    TMarkList FErrors;
-    TMarkList FBreakpoints;
-    std::unique_ptr<TSynDebugMark> FExecutionMark;
-    int32_t FExecutionLine = -1;
-    QPointer<TGutterImageList> FImageList;
-    QPointer<TSourceEdit> FSynEdit;
+    TDebugSupportPlugin* Plugin = nullptr;
+    TMarkList ErrorsField;
+    TMarkList BreakpointsField;
+    std::unique_ptr<TSynDebugMark> ExecutionMarkField;
+    int32_t ExecutionLineField = -1;
+    QPointer<TGutterImageList> ImageListField;
+    QPointer<TSourceEdit> SynEditField;
 };

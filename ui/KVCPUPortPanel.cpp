@@ -53,7 +53,7 @@ TKVCPUPortPanel::TKVCPUPortPanel(QWidget* Parent) : QFrame(Parent) {
 
 void TKVCPUPortPanel::SetBitCount(int32_t Value) {
     Value = std::clamp(Value, 0, MaxBits);
-    if (Value == FBitCount) return;
+    if (Value == BitCountField) return;
 
     while (!BitButtons.isEmpty())
         delete BitButtons.takeLast();
@@ -61,14 +61,14 @@ void TKVCPUPortPanel::SetBitCount(int32_t Value) {
         delete BitCells.takeLast();
 
     resize(ColumnPitch * Value + LabelWidth + 2, height());
-    FBitCount = Value;
+    BitCountField = Value;
     for (int i = 0; i < Value; ++i) {
         const int left = ColumnPitch * i + FirstColumn;
         auto* button = new QToolButton(this);
         button->setGeometry(left, ButtonTop, CellSize, CellSize);
         button->setText(QString::number(Value - 1 - i));
         button->setCheckable(true);
-        button->setEnabled(FInputPort);
+        button->setEnabled(InputPortField);
         connect(button, &QToolButton::clicked, this, [this] { ButtonClick(); });
         button->show();
         BitButtons.append(button);
@@ -84,38 +84,38 @@ void TKVCPUPortPanel::SetBitCount(int32_t Value) {
         cell->show();
         BitCells.append(cell);
     }
-    SetValue(FValue);
+    SetValue(ValueField);
 }
 
 void TKVCPUPortPanel::SetValue(int32_t Value) {
-    FValue = Value;
+    ValueField = Value;
     const uint32_t bits = static_cast<uint32_t>(Value);
-    const int digits = 2 * ((FBitCount + 7) / 8);
+    const int digits = 2 * ((BitCountField + 7) / 8);
     ValueLabel->setText(QStringLiteral("$") +
                         QString::number(bits, 16).toUpper().rightJustified(digits, u'0'));
-    for (int i = 0; i < FBitCount; ++i) {
-        ShowBit(BitCells[i], (bits >> (FBitCount - 1 - i)) & 1U);
+    for (int i = 0; i < BitCountField; ++i) {
+        ShowBit(BitCells[i], (bits >> (BitCountField - 1 - i)) & 1U);
     }
 }
 
 void TKVCPUPortPanel::SetInputPort(bool Value) {
-    if (Value == FInputPort) return;
-    FInputPort = Value;
+    if (Value == InputPortField) return;
+    InputPortField = Value;
     for (QToolButton* button : BitButtons)
         button->setEnabled(Value);
 }
 
 void TKVCPUPortPanel::SetCaption(const QString& Value) {
-    if (Value == FCaption) return;
+    if (Value == CaptionField) return;
     CaptionLabel->setText(Value);
-    FCaption = Value;
+    CaptionField = Value;
 }
 
 void TKVCPUPortPanel::ButtonClick() {
     uint32_t sum = 0;
-    for (int i = 0; i < FBitCount; ++i) {
-        if (BitButtons[i]->isChecked()) sum |= 1U << (FBitCount - 1 - i);
+    for (int i = 0; i < BitCountField; ++i) {
+        if (BitButtons[i]->isChecked()) sum |= 1U << (BitCountField - 1 - i);
     }
-    FInputValue = static_cast<int32_t>(sum);
+    InputValueField = static_cast<int32_t>(sum);
     if (OnChange) OnChange(this);
 }

@@ -24,24 +24,24 @@ public:
 
     explicit TKVCPUPortPanel(QWidget* Parent = nullptr);
 
-    int32_t BitCount() const { return FBitCount; }
+    int32_t BitCount() const { return BitCountField; }
     // Recreates the cells and buttons (all buttons up) and sizes the panel to fit them.
     void SetBitCount(int32_t Value);
 
-    int32_t Value() const { return FValue; }
+    int32_t Value() const { return ValueField; }
     void SetValue(int32_t Value);
 
     // The bits whose buttons are down, as of the last click.
-    int32_t InputValue() const { return FInputValue; }
+    int32_t InputValue() const { return InputValueField; }
 
-    bool InputPort() const { return FInputPort; }
+    bool InputPort() const { return InputPortField; }
     void SetInputPort(bool Value);
 
     // Stored only: the panel looks and behaves the same either way.
-    bool OutputPort() const { return FOutputPort; }
-    void SetOutputPort(bool Value) { FOutputPort = Value; }
+    bool OutputPort() const { return OutputPortField; }
+    void SetOutputPort(bool Value) { OutputPortField = Value; }
 
-    QString Caption() const { return FCaption; }
+    QString Caption() const { return CaptionField; }
     void SetCaption(const QString& Value);
 
     // Fired after the user toggled a bit button.
@@ -56,10 +56,10 @@ public:
 private:
     void ButtonClick();
 
-    int32_t FBitCount = 0;
-    int32_t FValue = 0;
-    int32_t FInputValue = 0;
-    bool FInputPort = false;
-    bool FOutputPort = false;
-    QString FCaption;
+    int32_t BitCountField = 0;
+    int32_t ValueField = 0;
+    int32_t InputValueField = 0;
+    bool InputPortField = false;
+    bool OutputPortField = false;
+    QString CaptionField;
 };

@@ -118,7 +118,7 @@ bool TKV68HC11Control::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 TCPU_68HC11_* TKV68HC11Control::Target() const {
-    return qobject_cast<TCPU_68HC11_*>(FCPU.data());
+    return qobject_cast<TCPU_68HC11_*>(CPUField.data());
 }
 
 void TKV68HC11Control::ShowHex(TRegister Register, int32_t Value, int Digits) {

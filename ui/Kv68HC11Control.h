@@ -27,8 +27,8 @@ public:
 
     explicit TKV68HC11Control(QWidget* Parent = nullptr);
 
-    TCustomCPU* CPU() const { return FCPU; }
-    void SetCPU(TCustomCPU* Value) { FCPU = Value; }
+    TCustomCPU* CPU() const { return CPUField; }
+    void SetCPU(TCustomCPU* Value) { CPUField = Value; }
 
     void UpdateDisplay();
     // Takes the text of a register field into the CPU (the field lost focus or Return was
@@ -59,7 +59,7 @@ private:
     void ShowFlags(TCPU_68HC11_* Cpu);
     void ReportError(const QString& Text);
 
-    QPointer<TCustomCPU> FCPU;
+    QPointer<TCustomCPU> CPUField;
     bool ReportingError = false;
     std::array<QLineEdit*, RegisterCount> Edits{};
     std::array<QCheckBox*, FlagCount> Flags{};

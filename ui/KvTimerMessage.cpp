@@ -18,6 +18,6 @@ void TKvTimerMessage::ShowText(const QString& Text, int Milliseconds) {
 }
 
 void TKvTimerMessage::Expire() {
-    if (OnTextChanged) OnTextChanged(FDefaultText);
+    if (OnTextChanged) OnTextChanged(DefaultTextField);
     Timer->stop();
 }

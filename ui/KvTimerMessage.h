@@ -17,8 +17,8 @@ public:
     // Reports Text now and DefaultText after Milliseconds; a later call restarts the time.
     void ShowText(const QString& Text, int Milliseconds);
 
-    QString DefaultText() const { return FDefaultText; }
-    void SetDefaultText(const QString& Value) { FDefaultText = Value; }
+    QString DefaultText() const { return DefaultTextField; }
+    void SetDefaultText(const QString& Value) { DefaultTextField = Value; }
 
     // Receives every text to be shown.
     std::function<void(const QString& NewText)> OnTextChanged;
@@ -27,5 +27,5 @@ private:
     void Expire();
 
     QTimer* Timer = nullptr;
-    QString FDefaultText;
+    QString DefaultTextField;
 };
