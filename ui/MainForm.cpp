@@ -17,8 +17,10 @@
 #include "ui/QtMessageSink.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
@@ -424,13 +426,27 @@ void TFormMain::Guarded(const std::function<void()>& Command) {
 
 void TFormMain::MenOpenClick() {
     Guarded([this] {
-        const QString name =
-            AskOpenFileName ? AskOpenFileName()
-                            : QFileDialog::getOpenFileName(this, QStringLiteral("Öffnen"), QString(),
-                                                           QStringLiteral("Listfiles (*.lst)"));
+        QString name;
+        if (AskOpenFileName) {
+            name = AskOpenFileName();
+        } else {
+            QFileDialog dialog(this);
+            SetUpOpenDialog(dialog);
+            if (dialog.exec() == QDialog::Accepted) name = dialog.selectedFiles().value(0);
+        }
         if (name.isEmpty()) return;
         OpenListing(name);
     });
+}
+
+void TFormMain::SetUpOpenDialog(QFileDialog& Dialog) const {
+    Dialog.setWindowTitle(QStringLiteral("Öffnen"));
+    Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    Dialog.setFileMode(QFileDialog::ExistingFile);
+    Dialog.setNameFilter(QStringLiteral("Listfiles (*.lst)"));
+    Dialog.setDefaultSuffix(QStringLiteral("lst"));
+    const bool remembered = !ListingFolder.isEmpty() && QDir(ListingFolder).exists();
+    Dialog.setDirectory(remembered ? ListingFolder : QDir::currentPath());
 }
 
 bool TFormMain::OpenListing(const QString& FileName) {
@@ -439,6 +455,7 @@ bool TFormMain::OpenListing(const QString& FileName) {
         ShowError(error);
         return false;
     }
+    ListingFolder = QFileInfo(FileName).absolutePath();
     ListFileLoader->LoadToMemory();
     SynEdit->SetLines(ListFileLoader->Lines());
     SynEdit->document()->setModified(false);

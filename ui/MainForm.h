@@ -14,6 +14,7 @@
 
 class QAction;
 class QDockWidget;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QTableWidget;
@@ -73,6 +74,10 @@ public:
 
     // Asked for the listing to open; empty means cancelled. Unset: the file-open dialog.
     std::function<QString()> AskOpenFileName;
+    // Sets up Dialog as the Open command shows it: listings only, a name typed without extension
+    // gets ".lst", and it starts in the folder of the last listing opened (the current folder
+    // before the first one, or when that folder is gone).
+    void SetUpOpenDialog(QFileDialog& Dialog) const;
     // Where errors inside commands and the simulation's reports go; the window's own boxes
     // unless replaced (tests record them).
     TMessageSink* MessageSink() const { return Sink; }
@@ -151,4 +156,5 @@ private:
     std::array<bool, 5> PortDirty{};
     bool SyncingToolbars = false;
     bool FloatingPlaced = false;
+    QString ListingFolder; // of the last listing opened; empty before the first
 };

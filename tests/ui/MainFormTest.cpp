@@ -70,6 +70,51 @@ TEST_F(MainForm, OpenLoadsTheListingStepsFromResetAndReportsAFileThatCannotBeOpe
     EXPECT_EQ(Form.SynEdit->LineCount(), lines);
 }
 
+// The Open dialog shows listings only, starts in the folder of the last listing opened and
+// completes a name typed without extension to the listing's.
+TEST_F(MainForm, OpenDialogStartsInTheLastListingsFolderAndCompletesTheExtension) {
+    const auto dialogFolder = [](const TFormMain& Window) {
+        QFileDialog dialog;
+        Window.SetUpOpenDialog(dialog);
+        return dialog.directory().absolutePath().toStdString();
+    };
+    const std::string examples = QDir(TARVIK_EXAMPLES_DIR).absolutePath().toStdString();
+    QTemporaryDir other;
+    const QString prog = other.filePath("prog.lst");
+    ASSERT_TRUE(QFile::copy(TARVIK_EXAMPLES_DIR "/demo.lst", prog));
+    const std::pair<QString, std::string> opened[] = {
+        // the listing the command opens (empty: cancelled), the dialog's folder afterwards
+        {"", examples}, // the demo, opened by SetUp
+        {prog, other.path().toStdString()},
+        {"/nonexistent/missing.lst", other.path().toStdString()}, // not opened
+        {TARVIK_EXAMPLES_DIR "/demo.lst", examples},
+        {prog, other.path().toStdString()},
+    };
+    for (const auto& [name, folder] : opened) {
+        Open(name);
+        EXPECT_EQ(dialogFolder(Form), folder) << name.toStdString();
+    }
+
+    QFileDialog dialog(&Form);
+    Form.SetUpOpenDialog(dialog);
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Öffnen");
+    EXPECT_EQ(dialog.nameFilters().join('|').toStdString(), "Listfiles (*.lst)");
+    EXPECT_EQ(dialog.defaultSuffix().toStdString(), "lst");
+    dialog.show();
+    auto* nameEdit = dialog.findChild<QLineEdit*>("fileNameEdit");
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    ASSERT_TRUE(nameEdit && buttons);
+    nameEdit->setText("prog"); // typed without extension
+    buttons->button(QDialogButtonBox::Open)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles().join('|').toStdString(), prog.toStdString());
+
+    // Before the first listing, and once the last listing's folder is gone: the current folder.
+    EXPECT_EQ(dialogFolder(TFormMain()), QDir::currentPath().toStdString());
+    other.remove();
+    EXPECT_EQ(dialogFolder(Form), QDir::currentPath().toStdString());
+}
+
 TEST_F(MainForm, GutterClicksSetBreakpointsThatFollowTheirListingLinesThroughEdits) {
     const int32_t line = LineOf(0xE025); // ldy ROUNDS, the head of the main loop
     ClickGutter(line);
