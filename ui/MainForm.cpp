@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -30,6 +31,7 @@
 #include <QTableWidget>
 #include <QTextBlock>
 #include <QToolBar>
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -68,6 +70,7 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     CreateComponents();
     WireEvents();
     FormCreate();
+    resize(DefaultSize());
 }
 
 TFormMain::~TFormMain() {
@@ -395,6 +398,23 @@ void TFormMain::FormCreate() {
     MenViewToolbarClick(this);
     PMenPortClick(this);
     SynDebug->ExecutionMark()->ImageIndex = ExecutionImage;
+}
+
+QSize TFormMain::DefaultSize() const {
+    // The toolbar lines its items up at their size hints with spacing between them, after its
+    // handle and within its margins; an item that does not fit goes behind the extension button.
+    // Counted over every item, shown or not, so that the user can show all five ports.
+    const QLayout* layout = ToolbarPorts->layout();
+    const QMargins margins = layout->contentsMargins();
+    int width = margins.left() + margins.right() - layout->spacing();
+    if (ToolbarPorts->isMovable())
+        width += style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, ToolbarPorts);
+    for (QAction* action : ToolbarPorts->actions()) {
+        const QWidget* item = ToolbarPorts->widgetForAction(action);
+        width += layout->spacing() +
+                 qBound(item->minimumWidth(), item->sizeHint().width(), item->maximumWidth());
+    }
+    return {std::max(width, 1000), 700};
 }
 
 void TFormMain::showEvent(QShowEvent* Event) {

@@ -147,6 +147,9 @@ private:
     // Writes what changed during a run (time, cycles, ports) to the widgets.
     void FlushDisplay();
     void ShowPort(int Port);
+    // The window's size before the user changes it: room for the ports toolbar with all five
+    // panels shown, and at least 1000x700.
+    QSize DefaultSize() const;
     int32_t ScanViewForAddress(uint32_t Address) const;
 
     std::unique_ptr<TMessageSink> OwnSink;

@@ -36,7 +36,6 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     TFormMain window;
-    window.resize(820, 600);
     window.show();
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) window.OpenListing(args.first());

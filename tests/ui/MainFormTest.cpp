@@ -175,3 +175,23 @@ TEST_F(MainForm, ViewMenuToolWindowsPortsMenuAndWatchGridFollowTheirRules) {
     grid->item(rows - 1, 0)->setText("TICKS");
     EXPECT_EQ(grid->rowCount(), rows + 1);
 }
+
+// The window's own default size has room for the ports toolbar with all five panels shown: none
+// of them is pushed behind the toolbar's extension button.
+TEST_F(MainForm, DefaultSizeShowsAllFivePortPanels) {
+    for (QAction* item : Form.PMenPorts)
+        if (!item->isChecked()) item->trigger(); // Port B and C, off at start
+    QApplication::processEvents();               // the toolbar lays its items out
+    EXPECT_GE(Form.width(), 1000);
+    EXPECT_GE(Form.height(), 700);
+    QToolBar* bar = Form.ToolbarPorts;
+    EXPECT_TRUE(Form.rect().contains(bar->geometry()));
+    auto* extension = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+    ASSERT_NE(extension, nullptr);
+    EXPECT_TRUE(extension->isHidden());
+    for (TKVCPUPortPanel* panel : Form.PortPanels) {
+        SCOPED_TRACE(panel->Caption().toStdString());
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_TRUE(bar->rect().contains(panel->geometry()));
+    }
+}
