@@ -18,10 +18,13 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -29,6 +32,7 @@
 #include <QTableWidget>
 #include <QTextBlock>
 #include <QToolBar>
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -48,6 +52,7 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     CreateComponents();
     WireEvents();
     FormCreate();
+    resize(DefaultSize());
 }
 
 TFormMain::~TFormMain() {
@@ -366,6 +371,23 @@ void TFormMain::FormCreate() {
     ShowRunState(false);
 }
 
+QSize TFormMain::DefaultSize() const {
+    // The toolbar lines its items up at their size hints with spacing between them, after its
+    // handle and within its margins; an item that does not fit goes behind the extension button.
+    // Counted over every item, shown or not, so that the user can show all five ports.
+    const QLayout* layout = ToolbarPorts->layout();
+    const QMargins margins = layout->contentsMargins();
+    int width = margins.left() + margins.right() - layout->spacing();
+    if (ToolbarPorts->isMovable())
+        width += style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, ToolbarPorts);
+    for (QAction* action : ToolbarPorts->actions()) {
+        const QWidget* item = ToolbarPorts->widgetForAction(action);
+        width += layout->spacing() +
+                 qBound(item->minimumWidth(), item->sizeHint().width(), item->maximumWidth());
+    }
+    return {std::max(width, 1000), 700};
+}
+
 void TFormMain::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
     if (FloatingPlaced) return;
@@ -395,10 +417,14 @@ void TFormMain::Guarded(const std::function<void()>& Command) {
 
 void TFormMain::MenOpenClick() {
     Guarded([this] {
-        const QString name =
-            AskOpenFileName ? AskOpenFileName()
-                            : QFileDialog::getOpenFileName(this, QStringLiteral("Öffnen"), QString(),
-                                                           QStringLiteral("Listfiles (*.lst)"));
+        QString name;
+        if (AskOpenFileName) {
+            name = AskOpenFileName();
+        } else {
+            QFileDialog dialog(this);
+            SetUpOpenDialog(dialog);
+            if (dialog.exec() == QDialog::Accepted) name = dialog.selectedFiles().value(0);
+        }
         if (name.isEmpty()) return;
         OpenListing(name);
     });
@@ -410,6 +436,16 @@ void TFormMain::closeEvent(QCloseEvent* Event) {
     QMainWindow::closeEvent(Event);
 }
 
+void TFormMain::SetUpOpenDialog(QFileDialog& Dialog) const {
+    Dialog.setWindowTitle(QStringLiteral("Öffnen"));
+    Dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    Dialog.setFileMode(QFileDialog::ExistingFile);
+    Dialog.setNameFilter(QStringLiteral("Listfiles (*.lst)"));
+    Dialog.setDefaultSuffix(QStringLiteral("lst"));
+    const bool remembered = !ListingFolder.isEmpty() && QDir(ListingFolder).exists();
+    Dialog.setDirectory(remembered ? ListingFolder : QDir::currentPath());
+}
+
 bool TFormMain::OpenListing(const QString& FileName) {
     // A listing opened from inside a run would pull the program from under it.
     System->stop();
@@ -418,6 +454,7 @@ bool TFormMain::OpenListing(const QString& FileName) {
         ShowError(error);
         return false;
     }
+    ListingFolder = QFileInfo(FileName).absolutePath();
     SynDebug->ClearBreakpoints(); // the machine has dropped the old program's breakpoints
     SynDebug->SetExecutionLine(-1);
     SynEdit->SetLines(System->program().Lines());

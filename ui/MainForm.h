@@ -14,6 +14,7 @@
 
 class QAction;
 class QDockWidget;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QTableWidget;
@@ -77,6 +78,10 @@ public:
 
     // Asked for the listing to open; empty means cancelled. Unset: the file-open dialog.
     std::function<QString()> AskOpenFileName;
+    // Sets up Dialog as the Open command shows it: listings only, a name typed without extension
+    // gets ".lst", and it starts in the folder of the last listing opened (the current folder
+    // before the first one, or when that folder is gone).
+    void SetUpOpenDialog(QFileDialog& Dialog) const;
     // Where errors inside commands and the simulation's reports go; the window's own boxes
     // unless replaced (tests record them).
     TMessageSink* MessageSink() const { return Sink; }
@@ -152,6 +157,9 @@ private:
     // Writes what changed during a run (time, cycles, ports) to the widgets.
     void FlushDisplay();
     void ShowPort(int Port);
+    // The window's size before the user changes it: room for the ports toolbar with all five
+    // panels shown, and at least 1000x700.
+    QSize DefaultSize() const;
     int32_t ScanViewForAddress(uint32_t Address) const;
     // Before a run or step: takes pending register edits, switches commands to the running state.
     bool SimControlStart();
@@ -169,4 +177,5 @@ private:
     std::array<bool, 5> PortDirty{};
     bool SyncingToolbars = false;
     bool FloatingPlaced = false;
+    QString ListingFolder; // of the last listing opened; empty before the first
 };

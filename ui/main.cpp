@@ -4,6 +4,7 @@
 // milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits.
 
 #include "ui/AboutForm.h"
+#include "ui/GermanTranslations.h"
 #include "ui/MainForm.h"
 
 #include <QApplication>
@@ -15,6 +16,9 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvik68HC11"));
+    if (!InstallGermanTranslations(&app))
+        qWarning("Die deutschen Übersetzungen von Qt fehlen (Paket qt6-translations-l10n): "
+                 "Datei- und Meldungsdialoge bleiben englisch.");
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulator für den Mikrocontroller 68HC11"));
@@ -32,7 +36,6 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     TFormMain window;
-    window.resize(820, 600);
     window.show();
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) window.OpenListing(args.first());

@@ -198,10 +198,11 @@ TEST(SynDebug, GutterClickFiresOnChangeBreakpointWithTheLine) {
     EXPECT_NE(M.Debug.FindBreakpoint(5), nullptr); // toggled on, off and on again
 }
 
-// Renders a real listing with a bookmark, breakpoints and the execution line, writes it to a
-// PNG for a look, and checks that every mark lands on its line.
+// Renders the bundled demo listing with a bookmark, breakpoints and the execution line, writes it
+// to a PNG for a look, and checks that every mark lands on its line. All marked lines are code
+// lines (address, bytes and an instruction).
 TEST(SourceViewRender, ListingWithBookmarkBreakpointsAndExecutionLine) {
-    QFile File(QStringLiteral(TARVIK_SHARED_EXAMPLES_DIR "/bubble_sort.lst"));
+    QFile File(QStringLiteral(TARVIK_EXAMPLES_DIR "/demo.lst"));
     ASSERT_TRUE(File.open(QIODevice::ReadOnly));
     TKvMAssemSyn Syn;
     Syn.SetCPUType(TKvCPUType::KvCPU_6811);
@@ -214,27 +215,27 @@ TEST(SourceViewRender, ListingWithBookmarkBreakpointsAndExecutionLine) {
     M.Debug.SetImageList(&Images);
     M.Debug.ExecutionMark()->ImageIndex = TGutterImageList::ExecutionImage;
     M.Edit.show();
-    M.Add(false, {26, 31, 38});
-    M.Debug.SetExecutionLine(31);
-    M.Edit.SetBookmark(7, 22);
-    M.Edit.SetTopLine(14);
-    // x = 0 at the gutter's left edge, y = 0 at the top of line 14.
+    M.Add(false, {47, 52, 59});
+    M.Debug.SetExecutionLine(52);
+    M.Edit.SetBookmark(7, 43);
+    M.Edit.SetTopLine(35);
+    // x = 0 at the gutter's left edge, y = 0 at the top of line 35.
     const QImage Image = M.Edit.grab(QRect(M.Gutter()->pos(), M.Edit.size())).toImage();
     Image.save(QStringLiteral(TARVIK_TEST_OUTPUT_DIR "/sourceview.png"));
     const int H = M.Edit.LineHeight(), TextX = M.Edit.ActualGutterWidth() + 300;
-    auto Pixel = [&](int X, int32_t Line) { return Image.pixelColor(X, (Line - 14) * H + H / 2); };
+    auto Pixel = [&](int X, int32_t Line) { return Image.pixelColor(X, (Line - 35) * H + H / 2); };
     auto Red = [](QColor C) { return C.red() > 150 && C.green() < 120 && C.blue() < 120; };
-    EXPECT_EQ(Pixel(TextX, 26), QColor(Qt::red));
-    EXPECT_EQ(Pixel(TextX, 31), QColor(0x00, 0x00, 0x80)); // execution line over breakpoint
-    EXPECT_EQ(Pixel(TextX, 27), M.Edit.palette().base().color());
+    EXPECT_EQ(Pixel(TextX, 47), QColor(Qt::red));
+    EXPECT_EQ(Pixel(TextX, 52), QColor(0x00, 0x00, 0x80)); // execution line over breakpoint
+    EXPECT_EQ(Pixel(TextX, 48), M.Edit.palette().base().color());
     const int MarkX = TSynDebug::ImageX + 5; // inside the red dot and the green arrow
-    EXPECT_TRUE(Red(Pixel(MarkX, 26)));
-    EXPECT_FALSE(Red(Pixel(MarkX, 27)));
-    const QColor Arrow = Pixel(MarkX, 31), Tag = Pixel(TSourceEdit::BookmarkX + 4, 22);
+    EXPECT_TRUE(Red(Pixel(MarkX, 47)));
+    EXPECT_FALSE(Red(Pixel(MarkX, 48)));
+    const QColor Arrow = Pixel(MarkX, 52), Tag = Pixel(TSourceEdit::BookmarkX + 4, 43);
     EXPECT_TRUE(Arrow.green() > 120 && Arrow.red() < 100 && Arrow.blue() < 100);
     EXPECT_TRUE(Tag.blue() > 150 && Tag.red() < 120);
     // The text of a marked line is white: no dark pixel in the row.
-    for (int Y = (26 - 14) * H; Y < (27 - 14) * H; ++Y)
+    for (int Y = (47 - 35) * H; Y < (48 - 35) * H; ++Y)
         for (int X = M.Edit.ActualGutterWidth() + 4; X < Image.width() - 30; ++X)
             ASSERT_GT(QColor(Image.pixel(X, Y)).lightness(), 70) << X << "," << Y;
 }

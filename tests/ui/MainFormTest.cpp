@@ -71,6 +71,51 @@ TEST_F(MainForm, OpenLoadsTheListingStepsFromResetAndReportsAFileThatCannotBeOpe
     EXPECT_EQ(Form.SynEdit->LineCount(), lines);
 }
 
+// The Open dialog shows listings only, starts in the folder of the last listing opened and
+// completes a name typed without extension to the listing's.
+TEST_F(MainForm, OpenDialogStartsInTheLastListingsFolderAndCompletesTheExtension) {
+    const auto dialogFolder = [](const TFormMain& Window) {
+        QFileDialog dialog;
+        Window.SetUpOpenDialog(dialog);
+        return dialog.directory().absolutePath().toStdString();
+    };
+    const std::string examples = QDir(TARVIK_EXAMPLES_DIR).absolutePath().toStdString();
+    QTemporaryDir other;
+    const QString prog = other.filePath("prog.lst");
+    ASSERT_TRUE(QFile::copy(TARVIK_EXAMPLES_DIR "/demo.lst", prog));
+    const std::pair<QString, std::string> opened[] = {
+        // the listing the command opens (empty: cancelled), the dialog's folder afterwards
+        {"", examples}, // the demo, opened by SetUp
+        {prog, other.path().toStdString()},
+        {"/nonexistent/missing.lst", other.path().toStdString()}, // not opened
+        {TARVIK_EXAMPLES_DIR "/demo.lst", examples},
+        {prog, other.path().toStdString()},
+    };
+    for (const auto& [name, folder] : opened) {
+        Open(name);
+        EXPECT_EQ(dialogFolder(Form), folder) << name.toStdString();
+    }
+
+    QFileDialog dialog(&Form);
+    Form.SetUpOpenDialog(dialog);
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Öffnen");
+    EXPECT_EQ(dialog.nameFilters().join('|').toStdString(), "Listfiles (*.lst)");
+    EXPECT_EQ(dialog.defaultSuffix().toStdString(), "lst");
+    dialog.show();
+    auto* nameEdit = dialog.findChild<QLineEdit*>("fileNameEdit");
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    ASSERT_TRUE(nameEdit && buttons);
+    nameEdit->setText("prog"); // typed without extension
+    buttons->button(QDialogButtonBox::Open)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedFiles().join('|').toStdString(), prog.toStdString());
+
+    // Before the first listing, and once the last listing's folder is gone: the current folder.
+    EXPECT_EQ(dialogFolder(TFormMain()), QDir::currentPath().toStdString());
+    other.remove();
+    EXPECT_EQ(dialogFolder(Form), QDir::currentPath().toStdString());
+}
+
 // Which lines carry a breakpoint mark, as "line,line,...".
 QString MarkedLines(const TFormMain& Form) {
     QStringList lines;
@@ -200,4 +245,24 @@ TEST_F(MainForm, ViewMenuToolWindowsPortsMenuAndWatchGridFollowTheirRules) {
     EXPECT_EQ(grid->rowCount(), rows);
     grid->item(rows - 1, 0)->setText("TICKS");
     EXPECT_EQ(grid->rowCount(), rows + 1);
+}
+
+// The window's own default size has room for the ports toolbar with all five panels shown: none
+// of them is pushed behind the toolbar's extension button.
+TEST_F(MainForm, DefaultSizeShowsAllFivePortPanels) {
+    for (QAction* item : Form.PMenPorts)
+        if (!item->isChecked()) item->trigger(); // Port B and C, off at start
+    QApplication::processEvents();               // the toolbar lays its items out
+    EXPECT_GE(Form.width(), 1000);
+    EXPECT_GE(Form.height(), 700);
+    QToolBar* bar = Form.ToolbarPorts;
+    EXPECT_TRUE(Form.rect().contains(bar->geometry()));
+    auto* extension = bar->findChild<QToolButton*>("qt_toolbar_ext_button");
+    ASSERT_NE(extension, nullptr);
+    EXPECT_TRUE(extension->isHidden());
+    for (TKVCPUPortPanel* panel : Form.PortPanels) {
+        SCOPED_TRACE(panel->Caption().toStdString());
+        EXPECT_TRUE(panel->isVisible());
+        EXPECT_TRUE(bar->rect().contains(panel->geometry()));
+    }
 }
