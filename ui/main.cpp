@@ -1,7 +1,9 @@
 // tarvik68hc11 [LISTING]: the simulator's window; opens LISTING at start as Open would.
 //
 // For automated checks: --screenshot FILE [--run-ms N] starts a run, lets it go for N
-// milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits.
+// milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
+// --close-ms N starts a run and closes the window after N milliseconds, as its close button
+// does (the program must then end by itself).
 
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
@@ -31,8 +33,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption runMs(QStringLiteral("run-ms"),
                                    QStringLiteral("Laufzeit vor dem Bildschirmfoto (ms)"),
                                    QStringLiteral("N"), QStringLiteral("1500"));
+    const QCommandLineOption closeMs(QStringLiteral("close-ms"),
+                                     QStringLiteral("Lauf starten und das Fenster nach N ms "
+                                                    "schließen"),
+                                     QStringLiteral("N"));
     parser.addOption(screenshot);
     parser.addOption(runMs);
+    parser.addOption(closeMs);
     parser.process(app);
 
     TFormMain window;
@@ -49,6 +56,10 @@ int main(int argc, char* argv[]) {
             const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
             QApplication::exit(shot.save(file) ? 0 : 1);
         });
+    }
+    if (parser.isSet(closeMs)) {
+        QTimer::singleShot(200, &window, [&window] { window.MenRunClick(); });
+        QTimer::singleShot(200 + parser.value(closeMs).toInt(), &window, [&window] { window.close(); });
     }
     return app.exec();
 }
