@@ -148,6 +148,13 @@ void TCustomCPU::ResetExternals() {
     }
 }
 
+bool TCustomCPU::AnyExternalMayRequestInterrupt(bool Maskable, bool Xirq) const {
+    for (const TCustomCPUExternal* ext : Externals) {
+        if (ext && ext->MayRequestInterrupt(Maskable, Xirq)) return true;
+    }
+    return false;
+}
+
 void TCustomCPU::ServiceTimers() {
     MessageCountdown = SaturatingAdd(MessageCountdown, -int64_t{CyclesSinceService});
     if (MessageCountdown < 0) {

@@ -19,6 +19,8 @@ enum class StopReason : uint8_t {
     None,            // no run yet, or the run ended because its instruction count was used up
     UnknownOpcode,   // the core met an opcode it cannot execute
     UnimplementedIO, // the program touched an IO register that is not simulated
+    Halt,            // the program stopped the clock (STOP), or a Start found it stopped
+    Deadlock,        // the program waits (WAI) for an interrupt that nothing can raise
     Breakpoint,      // the next instruction carries a breakpoint
     User,            // Stop() from outside: the user, a test, a closing window
     StepLimit,       // a front end's instruction limit (Machine::run)
@@ -84,6 +86,8 @@ public:
     bool ExternalWrite(uint32_t Address, int32_t Data);
     // Tells every attached device that the processor resets.
     void ResetExternals();
+    // Whether any attached device may still raise a request the processor would accept.
+    bool AnyExternalMayRequestInterrupt(bool Maskable, bool Xirq) const;
 
     // Run loop. Execute runs up to Count instructions and ends early when a stop is requested;
     // Run goes on until a stop; Step(Count) executes Count instructions unless a stop comes first.
@@ -115,6 +119,9 @@ public:
     int32_t MessageCountdown = 0;
     // Instructions executed since the object was created; never reset.
     uint64_t InstructionCount = 0;
+    // A step that only lets time pass (the processor waits for an interrupt) ends at this
+    // cycle count at the latest, so that a front end's cycle limit is met exactly.
+    int64_t CycleHorizon = INT64_MAX;
     // Called after every instruction with its cycles when set; chosen once per Execute call,
     // so that an unset hook costs nothing per instruction.
     std::function<void(int32_t Cycles)> AfterStep;

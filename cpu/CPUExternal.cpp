@@ -28,6 +28,10 @@ void TCustomCPUExternal::Reset() {
     if (OnReset) OnReset();
 }
 
+bool TCustomCPUExternal::MayRequestInterrupt(bool, bool) const {
+    return false;
+}
+
 bool TCustomCPUExternal::HandleTimer(int32_t MagicNr) {
     return OnTimer ? OnTimer(MagicNr) : false;
 }

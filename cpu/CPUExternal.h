@@ -30,6 +30,10 @@ public:
     virtual bool MemoryWrite(uint32_t Address, int32_t Data);
     virtual void Reset();
     virtual bool HandleTimer(int32_t MagicNr);
+    // Whether the device may still raise an interrupt request while the processor waits for
+    // one: Maskable when the processor would accept maskable requests, Xirq when it would
+    // accept XIRQ. A processor that waits and hears no device say yes can never wake.
+    virtual bool MayRequestInterrupt(bool Maskable, bool Xirq) const;
 
     TResetProcedure OnReset;
     TMemoryReadFunction OnMemoryRead;

@@ -21,6 +21,15 @@ public:
     static constexpr int IrqClockMonitor = 30;
     static constexpr int IrqReset = 31;
 
+    // Accepting an interrupt stacks nine bytes and fetches the vector; leaving WAI only
+    // fetches the vector, the registers being stacked already.
+    static constexpr int32_t InterruptEntryCycles = 14;
+    static constexpr int32_t WakeFromWaitCycles = 2;
+
+    // What the processor does between instructions: execute them, wait for an interrupt
+    // (WAI), or nothing at all with its clock stopped (STOP).
+    enum class TActivity : uint8_t { Executing, Waiting, ClockStopped };
+
     explicit TCPU_68HC11_(QObject* Owner = nullptr);
 
     // Framework operations.
@@ -166,6 +175,7 @@ public:
     std::array<bool, 65536> Breakpoints{};
 
     int32_t InstructionCycles = 0;
+    TActivity Activity = TActivity::Executing;
     int32_t PC = 0;
     int32_t ACCA = 0;
     int32_t ACCB = 0;
@@ -240,7 +250,12 @@ private:
     }
 
     void AcceptInterrupt();
+    // Enters the routine of the vector at VectorOffset: stacks the registers (unless WAI did)
+    // and charges the entry's cycles to the step.
+    void EnterInterrupt(uint32_t VectorOffset);
     void EnterReset(uint32_t VectorOffset);
+    // A step in which no instruction runs: the processor waits or its clock is stopped.
+    int32_t IdleStep();
     void ReportUnknownOpcode();
 
     const TOpcode* Ops;       // OpcodeTable().data()
@@ -248,6 +263,7 @@ private:
 
     // State of the step in progress.
     int32_t StartPC = 0;        // PC before interrupt acceptance
+    int32_t EntryCycles = 0;    // cycles of an interrupt entry taken in this step
     int32_t Opcode = 0;         // the byte dispatched on (after any prefix)
     bool UseIYRegister = false; // the 16-bit register operand is IY
     bool UseIYIndex = false;    // indexed addresses (and INX/DEX/ABX results) use IY

@@ -2,6 +2,7 @@
 // condition-code instructions, interrupt acceptance and reset, and the unknown-opcode report.
 #include "hc11/C68HC11.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace {
@@ -16,28 +17,81 @@ void TCPU_68HC11_::AcceptInterrupt() {
     if (PendingMask & Line(IrqReset)) return EnterReset(0xFE);
     if (PendingMask & Line(IrqClockMonitor)) return EnterReset(0xFC);
     if (PendingMask & Line(IrqCOP)) return EnterReset(0xFA);
+    if (Activity == TActivity::ClockStopped) {
+        // Leaving STOP (reference manual, low-power modes): XIRQ restarts the clock whatever
+        // X says, and with X set the program goes on after the STOP instead of being
+        // interrupted; IRQ restarts it only with I clear. Nothing else runs without a clock.
+        if (PendingMask & Line(IrqXIRQ)) {
+            Activity = TActivity::Executing;
+            if (X) return;
+        } else if (!I && (PendingMask & Line(IrqIRQ))) {
+            Activity = TActivity::Executing;
+        } else {
+            return;
+        }
+    }
     if (!X && (PendingMask & Line(IrqXIRQ))) {
-        StackRegisters();
+        EnterInterrupt(0xF4);
         // XIRQ masks both itself and the maskable interrupts for its service routine.
         X = true;
-        I = true;
-        PC = ReadWord(static_cast<uint32_t>(VectorBase) + 0xF4);
         return;
     }
     if (I) return;
     const uint64_t maskable = PendingMask & MaskableLines;
     if (maskable == 0) return;
     const int number = std::bit_width(maskable) - 1;
-    StackRegisters();
+    EnterInterrupt(static_cast<uint32_t>(0xC0 + 2 * number));
+}
+
+void TCPU_68HC11_::EnterInterrupt(uint32_t VectorOffset) {
+    if (Activity == TActivity::Waiting) {
+        EntryCycles = WakeFromWaitCycles;
+    } else {
+        StackRegisters();
+        EntryCycles = InterruptEntryCycles;
+    }
+    Activity = TActivity::Executing;
     I = true;
-    PC = ReadWord(static_cast<uint32_t>(VectorBase + 0xC0 + 2 * number));
+    PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
 }
 
 void TCPU_68HC11_::EnterReset(uint32_t VectorOffset) {
+    Activity = TActivity::Executing;
     VectorBase = 0xFF00;
     ResetExternals();
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
     SetCCR(0xD0);
+}
+
+int32_t TCPU_68HC11_::IdleStep() {
+    // PC stands after the WAI or STOP that began the idle state.
+    const QString at = QString::asprintf("$%04X", static_cast<unsigned>((PC - 1) & 0xFFFF));
+    if (Activity == TActivity::ClockStopped) {
+        // A Start that finds the clock stopped: only a reset or a pin interrupt restarts it.
+        ShowMessage(QStringLiteral("Der Takt steht (STOP-Befehl bei %1). Nur ein Reset, XIRQ "
+                                   "oder IRQ bei gelöschtem I-Bit startet ihn wieder.")
+                        .arg(at),
+                    QStringLiteral("Takt angehalten"), TMsgIcon::Information);
+        Stop(StopReason::Halt);
+        return 0;
+    }
+    // Waiting: time passes up to the next timer or peripheral event, which may raise the
+    // request that ends the wait; no host time is spent per simulated cycle.
+    if (!AnyExternalMayRequestInterrupt(!I, !X)) {
+        ShowMessage(QStringLiteral("WAI bei %1: Der Prozessor wartet auf einen Interrupt, den "
+                                   "keine Quelle mehr auslösen kann (alle Interrupts gesperrt).")
+                        .arg(at),
+                    QStringLiteral("CPU-Fehler!"), TMsgIcon::Error);
+        Stop(StopReason::Deadlock);
+        return 0;
+    }
+    int64_t cycles = std::max(CyclesToNextTimer, 1);
+    if (CycleHorizon - CycleCount <= cycles) {
+        // A front end's cycle limit falls within the wait: the run ends on it.
+        cycles = std::max<int64_t>(CycleHorizon - CycleCount, 1);
+        Stop(StopReason::CycleLimit);
+    }
+    return static_cast<int32_t>(cycles);
 }
 
 void TCPU_68HC11_::UnknownOpcode(TCPU_68HC11_& Cpu) {
@@ -129,6 +183,18 @@ struct THC11ControlOps {
         c.I = true;
         c.PC = c.ReadWord(static_cast<uint32_t>(c.VectorBase) + 0xF6);
     }
+    // WAI stacks the registers as an interrupt would, then the processor waits; the
+    // interrupt that ends the wait only fetches its vector.
+    static void WAI(CPU& c) {
+        c.StackRegisters();
+        c.Activity = CPU::TActivity::Waiting;
+    }
+    // STOP with S set is a NOP; with S clear the clock stops and the run ends with it.
+    static void STOP(CPU& c) {
+        if (c.S) return;
+        c.Activity = CPU::TActivity::ClockStopped;
+        c.Stop(StopReason::Halt);
+    }
 
     // Stack; the X forms use IY after a prefix that selects the IY register.
     static void PSHA(CPU& c) { c.PushByte(c.ACCA); }
@@ -197,6 +263,7 @@ struct THC11ControlOps {
         {0x39, "RTS",        5, RTS},
         {0x3B, "RTI",       12, RTI},
         {0x3C, "PSHX",       4, PSHX},
+        {0x3E, "WAI",       12, WAI},
         {0x3F, "SWI",       14, SWI},
 
         {0x6E, "JMP ind",    3, JMPInd},
@@ -205,6 +272,7 @@ struct THC11ControlOps {
         {0x9D, "JSR dir",    5, JSR<Dir>},
         {0xAD, "JSR ind",    6, JSR<Ind>},
         {0xBD, "JSR ext",    6, JSR<Ext>},
+        {0xCF, "STOP",       2, STOP},
     };
     // clang-format on
 };

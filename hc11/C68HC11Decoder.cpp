@@ -7,8 +7,11 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
     UseIYRegister = false;
     UseIYIndex = false;
     CompareD = false;
+    EntryCycles = 0;
 
     CheckInterrupts();
+    if (Activity != TActivity::Executing) [[unlikely]]
+        return IdleStep();
 
     // Locals keep the compiler from reloading PC and the cycle count around the stores.
     const auto pc = static_cast<uint32_t>(PC) & 0xFFFF;
@@ -29,7 +32,7 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
     }
 
     const TOpcode& op = Ops[Opcode];
-    InstructionCycles = cycles + op.Cycles;
+    InstructionCycles = EntryCycles + cycles + op.Cycles;
     op.Handler(*this);
 
     PC &= 0xFFFF;

@@ -193,6 +193,12 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
     core->SetPendingInterrupt(TCPU_68HC11_::IrqRTI, t2 & 0x40);
 }
 
+bool TCPU_68HC11_Environment::MayRequestInterrupt(bool Maskable, bool) const {
+    // Of the simulated sources only the real-time interrupt raises requests on its own; it
+    // can end a wait while its local mask RTII (TMSK2 bit 6) lets it through.
+    return Maskable && (TMSK2 & 0x40);
+}
+
 bool TCPU_68HC11_Environment::HandleTimer(int32_t MagicNr) {
     if (MagicNr != 1) return false;
     // ">=" rather than "==": a program that lowers the divider below the current count gets

@@ -66,6 +66,7 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     bool MemoryWrite(uint32_t Address, int32_t Data) override;
     void Reset() override;
     bool HandleTimer(int32_t MagicNr) override;
+    bool MayRequestInterrupt(bool Maskable, bool Xirq) const override;
 
     // Input pins of a port driven from outside (the port panels, the runner's --port): the
     // output pins keep their level and no port-change event fires. Port B has no inputs.

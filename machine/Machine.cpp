@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -83,6 +84,13 @@ StopReason Machine::run(const RunLimits& Limits) {
     if (Limits.maxSteps && *Limits.maxSteps == 0) return StopReason::StepLimit;
     const uint64_t firstStep = Core.InstructionCount;
     const int64_t firstCycle = Core.CycleCount;
+    // A wait lets time pass in large steps: none may pass the cycle limit.
+    struct THorizon {
+        TCPU_68HC11_& Cpu;
+        ~THorizon() { Cpu.CycleHorizon = INT64_MAX; }
+    } horizon{Core};
+    if (Limits.maxCycles)
+        Core.CycleHorizon = firstCycle + static_cast<int64_t>(std::min<uint64_t>(*Limits.maxCycles, INT64_MAX / 2));
     for (;;) {
         uint64_t chunk = TCustomCPU::RunChunk;
         if (Limits.maxSteps)
@@ -175,6 +183,8 @@ const char* stopReasonName(StopReason Reason) {
     case StopReason::None: return "none";
     case StopReason::UnknownOpcode: return "opcode";
     case StopReason::UnimplementedIO: return "io";
+    case StopReason::Halt: return "halt";
+    case StopReason::Deadlock: return "deadlock";
     case StopReason::Breakpoint: return "breakpoint";
     case StopReason::User: return "user";
     case StopReason::StepLimit: return "steps";

@@ -59,8 +59,8 @@ class Machine : public QObject {
         std::optional<uint64_t> maxSteps;  // instructions
         std::optional<uint64_t> maxCycles; // stops after the instruction that reaches it
     };
-    // Runs until a stop: a breakpoint, an unknown opcode, an unimplemented IO address, stop(),
-    // or a limit. Returns why (StepLimit/CycleLimit for the limits). Refused (returning None)
+    // Runs until a stop: a breakpoint, an unknown opcode, an unimplemented IO address, a
+    // stopped clock (STOP), a wait that nothing can end, stop(), or a limit. Returns why (StepLimit/CycleLimit for the limits). Refused (returning None)
     // while a run is in progress: a nested run would pile up run loops on the stack.
     StopReason run(const RunLimits& Limits = {});
     // Executes one instruction (with any interrupt or reset entry before it); None unless

@@ -55,6 +55,7 @@ int ExitStatus(StopReason Reason) {
     switch (Reason) {
     case StopReason::UnknownOpcode: return RunnerExitOpcode;
     case StopReason::UnimplementedIO: return RunnerExitIO;
+    case StopReason::Deadlock: return RunnerExitDeadlock;
     default: return RunnerExitStopped;
     }
 }

@@ -14,6 +14,7 @@ enum TRunnerExit : int {
     RunnerExitUsage = 2,   // bad command line or unreadable listing; nothing was run
     RunnerExitOpcode = 3,  // unknown opcode
     RunnerExitIO = 4,      // unimplemented IO address
+    RunnerExitDeadlock = 5, // WAI with every interrupt that could end it masked
 };
 
 // Loads and runs Options.Listing. Trace, registers and dumps go to Out; message lines,

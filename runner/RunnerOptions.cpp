@@ -159,8 +159,8 @@ Zahlen: dezimal oder hexadezimal mit "$" oder "0x" davor ($E000, 0xE000, 57344).
 Optionen:
   --max-steps N      nach N ausgeführten Befehlen anhalten
   --max-cycles N     nach dem ersten Befehl anhalten, mit dem die Zyklenzahl N erreicht
-                     Ohne beide läuft das Programm bis zu einem Haltepunkt oder einem
-                     unbekannten OP-Code.
+                     Ohne beide läuft das Programm bis zu einem Haltepunkt, einem
+                     unbekannten OP-Code oder einem STOP-Befehl.
   --break ADR        Haltepunkt bei ADR (mehrfach möglich); angehalten wird vor dem Befehl
                      dort. Ein Lauf, der auf einem Haltepunkt beginnt, führt diesen Befehl aus.
   --no-reset         keinen Reset anfordern: der Lauf beginnt beim PC (siehe --set)
@@ -172,11 +172,14 @@ Optionen:
   --trace            nach jedem Befehl eine Zeile auf der Standardausgabe:
                        n startPC zyklen PC=XXXX A=XX B=XX X=XXXX Y=XXXX SP=XXXX CCR=XX
                      n zählt die Schritte ab 1, startPC ist der PC zu Beginn des Schritts
-                     (vor einer Interrupt-Annahme), zyklen die Zyklen des Schritts.
+                     (vor einer Interrupt-Annahme), zyklen die Zyklen des Schritts samt
+                     Interrupt-Annahme (14 Zyklen, nach WAI 2). Während WAI lässt ein
+                     Schritt ohne Befehl die Zeit bis zum nächsten Zeitgeber-Ereignis laufen.
   --regs             am Ende: PC=XXXX A=XX B=XX X=XXXX Y=XXXX SP=XXXX CCR=XX CYCLES=N
-  --dump START:LEN   am Ende LEN Bytes des Speichers ab START, 16 je Zeile:
-                       XXXX: XX XX ... (mehrfach möglich)
-  --memory-out DATEI den ganzen Speicher (65536 Bytes) am Ende in DATEI schreiben
+  --dump START:LEN   am Ende LEN Bytes des Adressraums ab START, 16 je Zeile:
+                       XXXX: XX XX ... (mehrfach möglich); die IO-Register zeigen, was
+                       ein Programm dort läse, ohne dass das Lesen etwas verändert
+  --memory-out DATEI den ganzen Adressraum (65536 Bytes) am Ende in DATEI schreiben
   --stats            am Ende auf der Fehlerausgabe:
                        instructions=N cycles=N seconds=F mhz=F
   -h, --help         diese Hilfe
@@ -184,11 +187,13 @@ Optionen:
 Meldungen der Simulation erscheinen als eine Zeile "[TITEL] TEXT" auf der Fehlerausgabe
 (OK/Abbrechen wird mit OK beantwortet). Die letzte Zeile dort ist
   stop: GRUND PC=$XXXX
-mit GRUND steps, cycles, breakpoint, opcode (unbekannter OP-Code) oder io (nicht
-implementierte IO-Adresse). Treffen nach einem Schritt mehrere zu, gilt die erste aus
-opcode, io, breakpoint, steps, cycles.
+mit GRUND steps, cycles, breakpoint, opcode (unbekannter OP-Code), io (nicht
+implementierte IO-Adresse), halt (STOP-Befehl: Takt angehalten) oder deadlock (WAI,
+aber kein Interrupt kann den Prozessor mehr wecken). Treffen nach einem Schritt mehrere
+zu, gilt die erste aus opcode, io, halt, deadlock, breakpoint, steps, cycles.
 
-Rückgabewert: 0 Halt an einer Grenze oder einem Haltepunkt, 3 unbekannter OP-Code,
-4 nicht implementierte IO-Adresse, 2 falscher Aufruf oder nicht lesbare Datei.
+Rückgabewert: 0 Halt an einer Grenze, einem Haltepunkt oder durch STOP, 3 unbekannter
+OP-Code, 4 nicht implementierte IO-Adresse, 5 WAI ohne mögliches Wecken, 2 falscher
+Aufruf oder nicht verwendbare Datei.
 )";
 }

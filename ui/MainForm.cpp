@@ -503,6 +503,9 @@ void TFormMain::SimControlFinish() {
         TimerMessage->ShowText(QStringLiteral("Haltepunkt erreicht."), 4000);
         break;
     case StopReason::User: TimerMessage->ShowText(QStringLiteral("Angehalten."), 4000); break;
+    case StopReason::Halt:
+        TimerMessage->ShowText(QStringLiteral("STOP-Befehl: Takt angehalten"), 4000);
+        break;
     default:
         // The errors that stop a run have shown their box; a message of the step stays.
         if (StatusPanels[2]->text() == RunningText()) TimerMessageTextChanged(QString());

@@ -54,10 +54,12 @@ TEST_F(HC11, InterruptAcceptanceByPriorityAndMasks) {
         SetRegs(0, 0, 0, 0x00FF, tc.CCR);
         for (int n : tc.Lines)
             Cpu.SetPendingInterrupt(n, true);
-        Run1(0xE000, {0x01}); // acceptance, then the first instruction of the routine
+        // Acceptance, then the first instruction of the routine, in one step.
+        const int32_t cycles = Run1(0xE000, {0x01});
         for (int n : tc.Lines)
             Cpu.SetPendingInterrupt(n, false);
         const bool stacked = tc.Taken >= 0 && tc.Taken < COP;
+        EXPECT_EQ(cycles, (stacked ? 14 : 0) + 2); // nine bytes stacked and the vector fetched
         EXPECT_EQ(Cpu.PC, tc.Taken < 0 ? 0xE001 : 0x9001 + 0x10 * tc.Taken);
         EXPECT_EQ(Cpu.GetCCR(), tc.CCRAfter);
         EXPECT_EQ(Cpu.SP, stacked ? 0xF6 : 0xFF);

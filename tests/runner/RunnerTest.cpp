@@ -67,7 +67,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
                              "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats",
-                             "stop: GRUND PC=$XXXX", "opcode, io, breakpoint, steps, cycles"})
+                             "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
         std::string Args, Message, Listing = S;
@@ -132,6 +132,17 @@ TEST(Runner, EachStopHasItsReasonExitStatusAndPrecedence) {
          io + "stop: io PC=$E019\n"},
         {"--break=$e007 --max-steps 4 --max-cycles 9", 0, "", "stop: breakpoint PC=$E007\n"},
         {"--max-steps 5 --max-cycles 12", 0, "", "stop: steps PC=$E004\n"},
+        // STOP: a NOP with S set; with S clear the clock stops and the run ends.
+        {"--no-reset --set PC=$E01D --set CCR=$80 --max-steps 2 --trace", 0,
+         "1 E01D 2 PC=E01E A=00 B=00 X=0000 Y=0000 SP=0000 CCR=80\n"
+         "2 E01E 3 PC=E01E A=00 B=00 X=0000 Y=0000 SP=0000 CCR=80\n",
+         "stop: steps PC=$E01E\n"},
+        {"--no-reset --set PC=$E01D --max-cycles 1000 --regs", 0,
+         "PC=E01E A=00 B=00 X=0000 Y=0000 SP=0000 CCR=00 CYCLES=2\n", "stop: halt PC=$E01E\n"},
+        // WAI with every interrupt masked can never end.
+        {"--no-reset --set PC=$E020 --set SP=$00FF", 5, "",
+         "[CPU-Fehler!] WAI bei $E021: Der Prozessor wartet auf einen Interrupt, den keine "
+         "Quelle mehr auslösen kann (alle Interrupts gesperrt).\nstop: deadlock PC=$E022\n"},
         // A run that starts on a breakpoint executes it ("done: bra done" at $E01B).
         {"--no-reset --set PC=$E01B --break $E01B --trace", 0,
          "1 E01B 3 PC=E01B A=00 B=00 X=0000 Y=0000 SP=0000 CCR=00\n",
@@ -172,20 +183,22 @@ TEST(Runner, OutputFormatsRegistersPortsLoaderMessagesAndInterruptTrace) {
          DataDir + "/bad.lst"},
         // The demo counts real-time interrupts (one per 8192 cycles) at $0000, its main loop
         // rounds at $0002, runs a light over port B ($0004) and copies port E to port D.
-        {"--max-cycles 1000000 --port E=$EA --dump 0:6", 0, "0000: 00 7A 95 71 40 2A\n",
-         "stop: cycles PC=$E028\n", Demo},
+        // Each interrupt entry takes 14 cycles from the main loop.
+        {"--max-cycles 1000000 --port E=$EA --dump 0:6", 0, "0000: 00 7A 95 30 40 2A\n",
+         "stop: cycles PC=$E02D\n", Demo},
         // The register block dumps what the program would read there (port A's light, port B's
         // count, port D and its directions, port E), and reading it for the dump stops nothing.
         {"--max-cycles 1000000 --port E=$EA --dump $1000:11", 0,
-         "1000: 40 00 00 00 7A 00 00 00 2A 3F EA\n", "stop: cycles PC=$E028\n", Demo},
+         "1000: 40 00 00 00 7A 00 00 00 2A 3F EA\n", "stop: cycles PC=$E02D\n", Demo},
     });
-    // The demo's first real-time interrupt: its service routine starts with LDX #REGS at $E03B.
+    // The demo's first real-time interrupt: its service routine starts with LDX #REGS at $E03B;
+    // the step that takes it costs the entry's 14 cycles and the LDX's 3.
     const TRun r = RunTool("--trace --break $E03E", Demo);
     EXPECT_EQ(r.Exit, 0);
     EXPECT_EQ(r.Err, "stop: breakpoint PC=$E03E\n");
     EXPECT_EQ(r.Out.substr(std::min(r.Out.find("\n2207 "), r.Out.size())),
               "\n2207 E02A 5 PC=E02D A=00 B=00 X=1000 Y=0139 SP=00FF CCR=C0\n"
-              "2208 E02D 3 PC=E03E A=00 B=00 X=1000 Y=0139 SP=00F6 CCR=D0\n");
+              "2208 E02D 17 PC=E03E A=00 B=00 X=1000 Y=0139 SP=00F6 CCR=D0\n");
 }
 
 // Runs every program of Dir/expected.json from its reset vector to its done address and compares

@@ -23,5 +23,12 @@ ioread:	ldaa	#$77		; offset $01 of the register block is reserved
 
 done:	bra	done
 
+halt:	stop			; with S clear the clock stops
+	bra	*
+
+wait:	sei			; every interrupt masked: nothing can end the wait
+	wai
+	bra	*
+
 	org	$fffe
 	fdb	steps
