@@ -11,6 +11,7 @@ namespace {
 
 const std::string BenchListing = TARVIK_EXAMPLES_DIR "/bench.lst";
 const std::string SieveListing = TARVIK_SHARED_EXAMPLES_DIR "/sieve_bench.lst";
+const std::string WaitListing = TARVIK_EXAMPLES_DIR "/wait.lst";
 
 void BM_RunBenchProgram(benchmark::State& State) {
     RunHeadless(State, BenchListing);
@@ -22,8 +23,15 @@ void BM_RunSieveProgram(benchmark::State& State) {
     RunHeadless(State, SieveListing);
 }
 
+// A program that sleeps in WAI between real-time interrupts: the waits pass in steps to the next
+// timer event, so simulated time runs far ahead of a busy program's.
+void BM_RunWaitProgram(benchmark::State& State) {
+    RunHeadless(State, WaitListing);
+}
+
 BENCHMARK(BM_RunBenchProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunBenchProgramWithLimits)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunSieveProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RunWaitProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
