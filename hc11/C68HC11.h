@@ -110,17 +110,18 @@ public:
     void SetIndexRegister(int32_t Value, bool UseIY) { (UseIY ? IY : IX) = Value & 0xFFFF; }
     int32_t CarryValue() const { return C ? 1 : 0; }
 
-    // Interrupt request lines (0..63). The core only reads them; their sources set and clear.
+    // Interrupt request lines (0..62). The core only reads them; their sources set and clear.
     void SetPendingInterrupt(int Number, bool Value) {
-        const uint64_t bit = uint64_t{1} << (Number & 63);
+        const uint64_t bit = uint64_t{1} << (Number % IdleBit);
         PendingMask = Value ? (PendingMask | bit) : (PendingMask & ~bit);
     }
-    bool PendingInterrupt(int Number) const { return (PendingMask >> (Number & 63)) & 1; }
+    bool PendingInterrupt(int Number) const { return (PendingMask >> (Number % IdleBit)) & 1; }
 
-    // Accepts a due interrupt at the start of a step; a single test while no line is set.
-    void CheckInterrupts() {
-        if (PendingMask != 0) [[unlikely]]
-            AcceptInterrupt();
+    TActivity Activity() const { return ActivityField; }
+    void SetActivity(TActivity Value) {
+        ActivityField = Value;
+        const uint64_t idle = uint64_t{1} << IdleBit;
+        PendingMask = Value == TActivity::Executing ? (PendingMask & ~idle) : (PendingMask | idle);
     }
 
     // Arithmetic and condition-code routines (C68HC11Arithmetic.cpp). Operands enter as
@@ -175,7 +176,6 @@ public:
     std::array<bool, 65536> Breakpoints{};
 
     int32_t InstructionCycles = 0;
-    TActivity Activity = TActivity::Executing;
     int32_t PC = 0;
     int32_t ACCA = 0;
     int32_t ACCB = 0;
@@ -258,8 +258,13 @@ private:
     int32_t IdleStep();
     void ReportUnknownOpcode();
 
+    // Not a request line: set while the processor waits or its clock is stopped, so that the
+    // one test of PendingMask per step also finds the idle states.
+    static constexpr int IdleBit = 63;
+
     const TOpcode* Ops;       // OpcodeTable().data()
-    uint64_t PendingMask = 0; // bit n = request line n
+    uint64_t PendingMask = 0; // bit n = request line n, and IdleBit
+    TActivity ActivityField = TActivity::Executing;
 
     // State of the step in progress.
     int32_t StartPC = 0;        // PC before interrupt acceptance

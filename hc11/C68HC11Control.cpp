@@ -17,15 +17,15 @@ void TCPU_68HC11_::AcceptInterrupt() {
     if (PendingMask & Line(IrqReset)) return EnterReset(0xFE);
     if (PendingMask & Line(IrqClockMonitor)) return EnterReset(0xFC);
     if (PendingMask & Line(IrqCOP)) return EnterReset(0xFA);
-    if (Activity == TActivity::ClockStopped) {
+    if (ActivityField == TActivity::ClockStopped) {
         // Leaving STOP (reference manual, low-power modes): XIRQ restarts the clock whatever
         // X says, and with X set the program goes on after the STOP instead of being
         // interrupted; IRQ restarts it only with I clear. Nothing else runs without a clock.
         if (PendingMask & Line(IrqXIRQ)) {
-            Activity = TActivity::Executing;
+            SetActivity(TActivity::Executing);
             if (X) return;
         } else if (!I && (PendingMask & Line(IrqIRQ))) {
-            Activity = TActivity::Executing;
+            SetActivity(TActivity::Executing);
         } else {
             return;
         }
@@ -44,19 +44,19 @@ void TCPU_68HC11_::AcceptInterrupt() {
 }
 
 void TCPU_68HC11_::EnterInterrupt(uint32_t VectorOffset) {
-    if (Activity == TActivity::Waiting) {
+    if (ActivityField == TActivity::Waiting) {
         EntryCycles = WakeFromWaitCycles;
     } else {
         StackRegisters();
         EntryCycles = InterruptEntryCycles;
     }
-    Activity = TActivity::Executing;
+    SetActivity(TActivity::Executing);
     I = true;
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
 }
 
 void TCPU_68HC11_::EnterReset(uint32_t VectorOffset) {
-    Activity = TActivity::Executing;
+    SetActivity(TActivity::Executing);
     VectorBase = 0xFF00;
     ResetExternals();
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
@@ -66,7 +66,7 @@ void TCPU_68HC11_::EnterReset(uint32_t VectorOffset) {
 int32_t TCPU_68HC11_::IdleStep() {
     // PC stands after the WAI or STOP that began the idle state.
     const QString at = QString::asprintf("$%04X", static_cast<unsigned>((PC - 1) & 0xFFFF));
-    if (Activity == TActivity::ClockStopped) {
+    if (ActivityField == TActivity::ClockStopped) {
         // A Start that finds the clock stopped: only a reset or a pin interrupt restarts it.
         ShowMessage(QStringLiteral("Der Takt steht (STOP-Befehl bei %1). Nur ein Reset, XIRQ "
                                    "oder IRQ bei gelöschtem I-Bit startet ihn wieder.")
@@ -187,12 +187,12 @@ struct THC11ControlOps {
     // interrupt that ends the wait only fetches its vector.
     static void WAI(CPU& c) {
         c.StackRegisters();
-        c.Activity = CPU::TActivity::Waiting;
+        c.SetActivity(CPU::TActivity::Waiting);
     }
     // STOP with S set is a NOP; with S clear the clock stops and the run ends with it.
     static void STOP(CPU& c) {
         if (c.S) return;
-        c.Activity = CPU::TActivity::ClockStopped;
+        c.SetActivity(CPU::TActivity::ClockStopped);
         c.Stop(StopReason::Halt);
     }
 

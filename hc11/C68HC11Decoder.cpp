@@ -7,18 +7,22 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
     UseIYRegister = false;
     UseIYIndex = false;
     CompareD = false;
-    EntryCycles = 0;
 
-    CheckInterrupts();
-    if (Activity != TActivity::Executing) [[unlikely]]
-        return IdleStep();
+    // One test while no request line is set and the processor executes: an interrupt entry
+    // taken here counts into this step's cycles.
+    int32_t cycles = 0;
+    if (PendingMask != 0) [[unlikely]] {
+        EntryCycles = 0;
+        AcceptInterrupt();
+        if (ActivityField != TActivity::Executing) return IdleStep();
+        cycles = EntryCycles;
+    }
 
     // Locals keep the compiler from reloading PC and the cycle count around the stores.
     const auto pc = static_cast<uint32_t>(PC) & 0xFFFF;
     PCHistoryIndex = (PCHistoryIndex + 1) & 15;
     PCHistory[static_cast<size_t>(PCHistoryIndex)] = pc;
 
-    int32_t cycles = 0;
     Opcode = ReadByte(pc);
     PC = static_cast<int32_t>(pc + 1);
     // A prefix selects the page: it only sets the switches and costs one cycle. A second
@@ -28,11 +32,11 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
         UseIYIndex = Opcode != 0x1A;
         CompareD = Opcode != 0x18;
         Opcode = FetchByte();
-        cycles = 1;
+        cycles += 1;
     }
 
     const TOpcode& op = Ops[Opcode];
-    InstructionCycles = EntryCycles + cycles + op.Cycles;
+    InstructionCycles = cycles + op.Cycles;
     op.Handler(*this);
 
     PC &= 0xFFFF;

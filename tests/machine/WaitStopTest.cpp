@@ -86,7 +86,7 @@ TEST_F(WaitStop, AWaitThatNothingCanEndStopsTheRunAndACycleLimitIsMetExactly) {
     const int64_t start = Cpu.CycleCount;
     EXPECT_EQ(M.run({{}, 5000}), StopReason::CycleLimit);
     EXPECT_EQ(Cpu.CycleCount - start, 5000);
-    EXPECT_EQ(Cpu.Activity, TCPU_68HC11_::TActivity::Waiting);
+    EXPECT_EQ(Cpu.Activity(), TCPU_68HC11_::TActivity::Waiting);
 }
 
 TEST_F(WaitStop, StopIsANopWithSSetAndOtherwiseStopsTheClockUntilResetOrAPinInterrupt) {
@@ -133,7 +133,7 @@ TEST_F(WaitStop, StopIsANopWithSSetAndOtherwiseStopsTheClockUntilResetOrAPinInte
     EXPECT_EQ(M.run(), StopReason::Halt);
     M.requestReset(); // the clock runs again, and the reset sets S: the STOP is a NOP now
     EXPECT_EQ(M.step(), StopReason::None);
-    EXPECT_EQ(std::pair(Reg(R::PC), Cpu.Activity),
+    EXPECT_EQ(std::pair(Reg(R::PC), Cpu.Activity()),
               std::pair(0xE001u, TCPU_68HC11_::TActivity::Executing));
 }
 
