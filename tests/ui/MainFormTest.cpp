@@ -266,3 +266,14 @@ TEST_F(MainForm, DefaultSizeShowsAllFivePortPanels) {
         EXPECT_TRUE(bar->rect().contains(panel->geometry()));
     }
 }
+
+TEST_F(MainForm, AStopInstructionEndsTheRunWithItsStatusText) {
+    Form.MenSingleStepClick(); // the reset
+    Form.System->poke(0x2000, 0xCF); // STOP
+    Form.System->setRegister(Machine::Register::PC, 0x2000);
+    Form.System->setRegister(Machine::Register::CCR, 0x40); // S clear: the clock stops
+    Form.MenRunClick();
+    EXPECT_EQ(Form.System->lastStopReason(), StopReason::Halt);
+    EXPECT_EQ(Form.StatusPanels[2]->text(), "STOP-Befehl: Takt angehalten");
+    EXPECT_EQ(Form.CPUControl->Edit(TKV68HC11Control::rPC)->text(), "$2001");
+}
