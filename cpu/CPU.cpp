@@ -148,6 +148,17 @@ void TCustomCPU::ResetExternals() {
     }
 }
 
+void TCustomCPU::EventsChanged(const TCustomCPUExternal* Ext) {
+    if (!Ext) return;
+    const int64_t due = Ext->NextEventCycle();
+    if (due == TCustomCPUExternal::NoEvent) return;
+    // CycleCount stands at the start of the instruction in progress, and the run loop takes
+    // that instruction's cycles from the countdown after it: counted from here, the countdown
+    // reaches zero on the event's cycle.
+    const int64_t until = std::max<int64_t>(due - CycleCount, 0);
+    if (until < CyclesToNextTimer) CyclesToNextTimer = static_cast<int32_t>(until);
+}
+
 bool TCustomCPU::AnyExternalMayRequestInterrupt(bool Maskable, bool Xirq) const {
     for (const TCustomCPUExternal* ext : Externals) {
         if (ext && ext->MayRequestInterrupt(Maskable, Xirq)) return true;
@@ -170,6 +181,13 @@ void TCustomCPU::ServiceTimers() {
             if (TCustomCPUExternal* ext = Externals[t.ExternalIndex]) ext->HandleTimer(t.MagicNr);
         }
         if (t.Countdown < next) next = t.Countdown;
+    }
+    for (TCustomCPUExternal* ext : Externals) {
+        if (!ext) continue;
+        if (ext->NextEventCycle() <= CycleCount) ext->HandleEvents(CycleCount);
+        const int64_t due = ext->NextEventCycle();
+        if (due != TCustomCPUExternal::NoEvent && due - CycleCount < next)
+            next = static_cast<int32_t>(due - CycleCount);
     }
     // Anything due already is served after the next instruction; a value below 0 would say
     // the same and could only run towards overflow.

@@ -86,6 +86,8 @@ public:
     bool ExternalWrite(uint32_t Address, int32_t Data);
     // Tells every attached device that the processor resets.
     void ResetExternals();
+    // A device's next event has changed: the run loop's next service comes no later than it.
+    void EventsChanged(const TCustomCPUExternal* Ext);
     // Whether any attached device may still raise a request the processor would accept.
     bool AnyExternalMayRequestInterrupt(bool Maskable, bool Xirq) const;
 

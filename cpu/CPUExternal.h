@@ -34,6 +34,13 @@ public:
     // one: Maskable when the processor would accept maskable requests, Xirq when it would
     // accept XIRQ. A processor that waits and hears no device say yes can never wake.
     virtual bool MayRequestInterrupt(bool Maskable, bool Xirq) const;
+    // Events at a cycle of their own (a compare match, the end of a frame): the cycle count at
+    // which the device's next event is due, or NoEvent. The CPU calls HandleEvents at the
+    // first instruction boundary at or after it; a device whose next event changes (a program
+    // wrote a compare register) calls its CPU's EventsChanged.
+    static constexpr int64_t NoEvent = INT64_MAX;
+    virtual int64_t NextEventCycle() const { return NoEvent; }
+    virtual void HandleEvents(int64_t Now) { (void)Now; }
 
     TResetProcedure OnReset;
     TMemoryReadFunction OnMemoryRead;

@@ -269,3 +269,39 @@ TEST(Devices, GoingAwayOnEitherSideLeavesNoDanglingReference) {
 }
 
 } // namespace
+
+namespace {
+
+// A device with events at given cycles; it records the cycle count each time it is served.
+class TEventDevice : public TCustomOneMemoryCPUExternal {
+  public:
+    using TCustomOneMemoryCPUExternal::TCustomOneMemoryCPUExternal;
+    std::vector<int64_t> Due, Served;
+    int64_t NextEventCycle() const override { return Due.empty() ? NoEvent : Due.front(); }
+    void HandleEvents(int64_t Now) override {
+        while (!Due.empty() && Due.front() <= Now) Due.erase(Due.begin());
+        Served.push_back(Now);
+    }
+};
+
+} // namespace
+
+// Events are served at the first instruction boundary at or after their cycle, also when they
+// were scheduled in the middle of a run; the other timers keep their pace.
+TEST(RunLoop, DeviceEventsAreServedAtTheFirstBoundaryAtOrAfterTheirCycle) {
+    TFakeCPU cpu; // 4 cycles an instruction
+    TEventDevice dev;
+    dev.SetTimerClocks(1000000);
+    dev.SetCPU(&cpu);
+    dev.Due = {10, 12, 41};
+    cpu.EventsChanged(&dev);
+    cpu.OnInstruction = [&] {
+        if (cpu.PC == 20) { // at cycle 76, during the instruction that ends at 80
+            dev.Due = {81, 200};
+            cpu.EventsChanged(&dev);
+        }
+    };
+    cpu.Step(60);
+    EXPECT_EQ(dev.Served, (std::vector<int64_t>{12, 44, 84, 200}));
+    EXPECT_TRUE(dev.Due.empty());
+}
