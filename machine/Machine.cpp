@@ -1,5 +1,6 @@
 #include "machine/Machine.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdint>
@@ -44,6 +45,41 @@ Machine::Machine(QObject* Parent)
     Clock.SetCPU(&Core);
 
     Loader->SetCPU(&Core);
+
+    Stimulus.setObjectName(QStringLiteral("Stimulus"));
+    Stimulus.Apply = [this](const StimulusEvent& E) {
+        const auto port = static_cast<Port>(E.port);
+        switch (E.target) {
+        case StimulusEvent::Target::PortPin: {
+            const int32_t bit = 1 << E.bit;
+            setPortInput(port, (portPins(port) & ~bit) | (E.value ? bit : 0));
+            break;
+        }
+        case StimulusEvent::Target::Port: setPortInput(port, E.value); break;
+        // The interrupt pins are active low: level 0 requests.
+        case StimulusEvent::Target::IrqPin:
+            Core.SetPendingInterrupt(TCPU_68HC11_::IrqIRQ, E.value == 0);
+            break;
+        case StimulusEvent::Target::XirqPin:
+            Core.SetPendingInterrupt(TCPU_68HC11_::IrqXIRQ, E.value == 0);
+            break;
+        }
+    };
+    Stimulus.SetCPU(&Core);
+}
+
+bool Machine::loadStimulus(const QString& FileName, QString* Error) {
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (Error)
+            *Error = QStringLiteral("Die Stimulusdatei \"%1\" kann nicht gelesen werden: %2")
+                         .arg(FileName, file.errorString());
+        return false;
+    }
+    auto events = parseStimulus(file.read(16 * 1024 * 1024), FileName, Error);
+    if (!events) return false;
+    setStimulus(std::move(*events));
+    return true;
 }
 
 Machine::~Machine() {

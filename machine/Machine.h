@@ -10,6 +10,7 @@
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/Stimulus.h"
 
 #include <QObject>
 #include <QString>
@@ -79,6 +80,12 @@ class Machine : public QObject {
     void clearBreakpoints() { Core.Breakpoints.fill(false); }
     std::vector<uint32_t> breakpoints() const;
 
+    // Reads a stimulus file (see Stimulus.h) and plays it from now on, replacing any earlier
+    // one. False, with a German message naming the file and line, when it cannot be used;
+    // nothing changes then.
+    bool loadStimulus(const QString& FileName, QString* Error = nullptr);
+    void setStimulus(std::vector<StimulusEvent> Events) { Stimulus.setEvents(std::move(Events)); }
+
     // Input pins of a port driven from outside; output pins keep their level.
     void setPortInput(Port P, int32_t Value) { Environment.SetPortInput(P, Value); }
     int32_t portPins(Port P) const { return Environment.PortPins[P]; }
@@ -107,6 +114,7 @@ class Machine : public QObject {
     TCPU_68HC11_ Core;
     TCPU_68HC11_Environment Environment;
     TCPUExternal Clock;
+    StimulusPlayer Stimulus;
     std::unique_ptr<TKV_68HC11_ListFileLoader> Loader;
     QString ProgramFile;
     int32_t TimeTenths = 0;
