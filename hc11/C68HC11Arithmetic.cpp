@@ -178,6 +178,32 @@ struct THC11ArithmeticOps {
     static void CBA(CPU& c) { c.Sub8(c.ACCA, c.ACCB, 0); }
     static void ABA(CPU& c) { c.ACCA = c.Add8(c.ACCA, c.ACCB, 0); }
 
+    // Decimal adjust A after a BCD addition (ADDA, ADCA, ABA), the reference manual's
+    // correction table; C, the digits of A and H before DAA give the number added and C after:
+    //   C  A[7:4]  H  A[3:0]   adds  C
+    //   0   0-9    0   0-9      00   0
+    //   0   0-8    0   A-F      06   0
+    //   0   0-9    1   0-3      06   0
+    //   0   A-F    0   0-9      60   1
+    //   0   9-F    0   A-F      66   1
+    //   0   A-F    1   0-3      66   1
+    //   1   0-2    0   0-9      60   1
+    //   1   0-2    0   A-F      66   1
+    //   1   0-3    1   0-3      66   1
+    // That is $06 for H or a low digit above 9, and $60 for C or A above $99 (a high digit
+    // above 9, or 9 with a low digit that carries into it); C after DAA is set exactly when $60
+    // is added. N and Z follow the result, H stays. The manual leaves V undefined; here it is
+    // the two's-complement overflow of the correcting addition, as the adder produces it.
+    static void DAA(CPU& c) {
+        const int32_t a = c.ACCA;
+        int32_t correction = (c.H || (a & 0x0F) > 0x09) ? 0x06 : 0x00;
+        if (c.C || a > 0x99) correction |= 0x60;
+        const bool h = c.H;
+        c.ACCA = c.Add8(a, correction, 0);
+        c.H = h;
+        c.C = correction & 0x60;
+    }
+
     static void MUL(CPU& c) {
         c.SetD(c.ACCA * c.ACCB);
         c.C = c.ACCB & 0x80; // rounds the high byte: ADCA #0 after MUL
@@ -217,6 +243,7 @@ struct THC11ArithmeticOps {
         {0x11, "CBA",        2, CBA},
         {0x14, "BSET dir",   6, ChangeBits<Dir, true>},
         {0x15, "BCLR dir",   6, ChangeBits<Dir, false>},
+        {0x19, "DAA",        2, DAA},
         {0x1B, "ABA",        2, ABA},
         {0x1C, "BSET ind",   7, ChangeBits<Ind, true>},
         {0x1D, "BCLR ind",   7, ChangeBits<Ind, false>},

@@ -1,8 +1,10 @@
 // Results, condition codes and cycle counts of the rotates through carry on every addressing
-// mode and both index registers, and the bus accesses of a rotate on a device register.
+// mode and both index registers and of DAA on every row of its correction table, BCD sums
+// through DAA, and the bus accesses of a rotate on a device register.
 #include "HC11TestSupport.h"
 
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,10 +40,32 @@ const TCase Cases[] = {
     {{0x76, 0x00, 0x40}, {0, 0, 0, 0x01, 0}, {0, 0, 0, 0x00, fZ | fV | fC}, 6},     // ROR $0040
     {{0x66, 0x00}, {0, 0x40, 0, 0x80, fC}, {0, 0x40, 0, 0xC0, fN | fV}, 6},         // ROR 0,X
     {{0x18, 0x66, 0x10}, {0, 0x40, 0x30, 0x7F, 0}, {0, 0x40, 0x30, 0x3F, fV | fC}, 7}, // ROR $10,Y
+    // DAA: each row of the reference manual's correction table at both ends of its ranges
+    // (C, high digit, H, low digit -> number added, C after); B and I stay. V is the overflow
+    // of the correcting addition (the manual leaves it undefined).
+    {{0x19}, {0x005A, 0, 0, 0, 0}, {0x005A, 0, 0, 0, fZ}, 2},                      // 0 0-9 0 0-9: 00 0
+    {{0x19}, {0x995A, 0, 0, 0, fZ | fV}, {0x995A, 0, 0, 0, fN}, 2},
+    {{0x19}, {0x0A5A, 0, 0, 0, fI}, {0x105A, 0, 0, 0, fI}, 2},                     // 0 0-8 0 A-F: 06 0
+    {{0x19}, {0x8F5A, 0, 0, 0, 0}, {0x955A, 0, 0, 0, fN}, 2},
+    {{0x19}, {0x7A5A, 0, 0, 0, 0}, {0x805A, 0, 0, 0, fN | fV}, 2},
+    {{0x19}, {0x005A, 0, 0, 0, fH}, {0x065A, 0, 0, 0, fH}, 2},                     // 0 0-9 1 0-3: 06 0
+    {{0x19}, {0x935A, 0, 0, 0, fH}, {0x995A, 0, 0, 0, fH | fN}, 2},
+    {{0x19}, {0xA05A, 0, 0, 0, 0}, {0x005A, 0, 0, 0, fZ | fC}, 2},                 // 0 A-F 0 0-9: 60 1
+    {{0x19}, {0xF95A, 0, 0, 0, 0}, {0x595A, 0, 0, 0, fC}, 2},
+    {{0x19}, {0x9A5A, 0, 0, 0, 0}, {0x005A, 0, 0, 0, fZ | fC}, 2},                 // 0 9-F 0 A-F: 66 1
+    {{0x19}, {0xFF5A, 0, 0, 0, fN}, {0x655A, 0, 0, 0, fC}, 2},
+    {{0x19}, {0xA05A, 0, 0, 0, fH}, {0x065A, 0, 0, 0, fH | fC}, 2},                // 0 A-F 1 0-3: 66 1
+    {{0x19}, {0xF35A, 0, 0, 0, fH}, {0x595A, 0, 0, 0, fH | fC}, 2},
+    {{0x19}, {0x005A, 0, 0, 0, fC}, {0x605A, 0, 0, 0, fC}, 2},                     // 1 0-2 0 0-9: 60 1
+    {{0x19}, {0x295A, 0, 0, 0, fC}, {0x895A, 0, 0, 0, fN | fV | fC}, 2},
+    {{0x19}, {0x0A5A, 0, 0, 0, fC}, {0x705A, 0, 0, 0, fC}, 2},                     // 1 0-2 0 A-F: 66 1
+    {{0x19}, {0x2F5A, 0, 0, 0, fC}, {0x955A, 0, 0, 0, fN | fV | fC}, 2},
+    {{0x19}, {0x005A, 0, 0, 0, fH | fC}, {0x665A, 0, 0, 0, fH | fC}, 2},           // 1 0-3 1 0-3: 66 1
+    {{0x19}, {0x335A, 0, 0, 0, fH | fC}, {0x995A, 0, 0, 0, fH | fN | fV | fC}, 2},
 };
 // clang-format on
 
-TEST_F(HC11, RotateResultsConditionCodesAndCycles) {
+TEST_F(HC11, RotateAndDecimalAdjustResultsConditionCodesAndCycles) {
     for (const TCase& tc : Cases) {
         SCOPED_TRACE(testing::Message() << "row " << &tc - Cases);
         const auto [d, x, y, m, ccr] = tc.In;
@@ -51,6 +75,23 @@ TEST_F(HC11, RotateResultsConditionCodesAndCycles) {
         EXPECT_EQ(TState(Cpu.GetD(), Cpu.IX, Cpu.IY, Mem(0x40), Cpu.GetCCR()), tc.Out);
         EXPECT_EQ(Cpu.PC, 0xE000 + static_cast<int32_t>(tc.Code.size()));
     }
+}
+
+// ADCA of two BCD bytes and a carry, then DAA, gives the decimal sum modulo 100 and its carry:
+// every pair of two-digit numbers, with and without the carry in.
+TEST_F(HC11, DecimalAdjustAfterAddingAnyTwoBcdBytes) {
+    const auto bcd = [](int n) { return (n / 10) * 16 + n % 10; };
+    for (int carry = 0; carry <= 1; ++carry)
+        for (int a = 0; a < 100; ++a)
+            for (int b = 0; b < 100; ++b) {
+                SetRegs(bcd(a) << 8, 0, 0, 0x00FF, carry ? fC : 0);
+                Run1(0xE000, {0x89, bcd(b), 0x19}); // ADCA #b
+                Cpu.ExecuteInstruction();           // DAA
+                const int sum = a + b + carry;
+                ASSERT_EQ(std::pair(Cpu.ACCA, Cpu.C), std::pair(bcd(sum % 100), sum >= 100))
+                    << a << " + " << b << " + " << carry;
+                ASSERT_EQ(Cpu.Z, sum % 100 == 0);
+            }
 }
 
 // A rotate of a device register is one read followed by one write of the same address: a
