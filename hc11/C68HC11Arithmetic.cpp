@@ -224,6 +224,27 @@ struct THC11ArithmeticOps {
         c.Z = c.IX == 0;
     }
 
+    // Fractional divide, reference manual: D and IX are taken as fractions with the radix point
+    // at the same place, so IX := (D * 65536) / IX and D := the remainder. The quotient is a
+    // fraction only for D < IX: V is set when IX <= D (overflow) and C when IX = 0; in both
+    // cases the quotient is $FFFF and the manual calls the remainder indeterminate, and D is
+    // left as it was (as IDIV leaves it after a division by zero). Z follows the quotient, N
+    // is not affected.
+    static void FDIV(CPU& c) {
+        const int32_t d = c.GetD();
+        c.V = c.IX <= d;
+        c.C = c.IX == 0;
+        if (!c.V) {
+            const uint32_t numerator = static_cast<uint32_t>(d) << 16;
+            const auto divisor = static_cast<uint32_t>(c.IX);
+            c.SetD(static_cast<int32_t>(numerator % divisor));
+            c.IX = static_cast<int32_t>(numerator / divisor);
+        } else {
+            c.IX = 0xFFFF;
+        }
+        c.Z = c.IX == 0;
+    }
+
     // BSET/BCLR: address (direct or indexed), then the mask byte.
     template <Mode M, bool Set> static void ChangeBits(CPU& c) {
         const uint32_t address = c.EffectiveAddress<M>();
@@ -235,6 +256,7 @@ struct THC11ArithmeticOps {
     // clang-format off
     static constexpr CPU::TOpcodeRow Rows[] = {
         {0x02, "IDIV",      41, IDIV},
+        {0x03, "FDIV",      41, FDIV},
         {0x04, "LSRD",       3, LSRD},
         {0x05, "ASLD",       3, ASLD},
         {0x08, "INX",        3, INX},

@@ -1,6 +1,7 @@
 // Results, condition codes and cycle counts of the rotates through carry on every addressing
-// mode and both index registers and of DAA on every row of its correction table, BCD sums
-// through DAA, and the bus accesses of a rotate on a device register.
+// mode and both index registers, of DAA on every row of its correction table and of FDIV at its
+// overflow and divide-by-zero boundaries; BCD sums through DAA, a fraction extended by
+// successive FDIVs, and the bus accesses of a rotate on a device register.
 #include "HC11TestSupport.h"
 
 #include <tuple>
@@ -62,10 +63,22 @@ const TCase Cases[] = {
     {{0x19}, {0x2F5A, 0, 0, 0, fC}, {0x955A, 0, 0, 0, fN | fV | fC}, 2},
     {{0x19}, {0x005A, 0, 0, 0, fH | fC}, {0x665A, 0, 0, 0, fH | fC}, 2},           // 1 0-3 1 0-3: 66 1
     {{0x19}, {0x335A, 0, 0, 0, fH | fC}, {0x995A, 0, 0, 0, fH | fN | fV | fC}, 2},
+    // FDIV: IX := D * 65536 / IX, D := remainder; Z from the quotient, N H I untouched.
+    {{0x03}, {0x0001, 0x0003, 0x1111, 0, 0}, {0x0001, 0x5555, 0x1111, 0, 0}, 41},
+    {{0x03}, {0x0005, 0x0007, 0, 0, fN | fZ | fV | fC}, {0x0003, 0xB6DB, 0, 0, fN}, 41},
+    {{0x03}, {0x0001, 0x0002, 0, 0, fH | fI}, {0x0000, 0x8000, 0, 0, fH | fI}, 41},
+    {{0x03}, {0x0000, 0x0001, 0, 0, 0}, {0x0000, 0x0000, 0, 0, fZ}, 41},
+    {{0x03}, {0x7FFF, 0x8000, 0, 0, 0}, {0x0000, 0xFFFE, 0, 0, 0}, 41},
+    {{0x03}, {0xFFFE, 0xFFFF, 0, 0, 0}, {0xFFFE, 0xFFFE, 0, 0, 0}, 41},          // largest quotient
+    // IX <= D overflows: V, quotient $FFFF, D kept; IX = 0 also sets C.
+    {{0x03}, {0x0003, 0x0003, 0, 0, fZ | fC}, {0x0003, 0xFFFF, 0, 0, fV}, 41},
+    {{0x03}, {0xFFFF, 0x0001, 0, 0, 0}, {0xFFFF, 0xFFFF, 0, 0, fV}, 41},
+    {{0x03}, {0x1234, 0x0000, 0, 0, fN}, {0x1234, 0xFFFF, 0, 0, fN | fV | fC}, 41},
+    {{0x03}, {0x0000, 0x0000, 0, 0, fZ}, {0x0000, 0xFFFF, 0, 0, fV | fC}, 41},
 };
 // clang-format on
 
-TEST_F(HC11, RotateAndDecimalAdjustResultsConditionCodesAndCycles) {
+TEST_F(HC11, RotateDecimalAdjustAndFractionalDivideResultsFlagsAndCycles) {
     for (const TCase& tc : Cases) {
         SCOPED_TRACE(testing::Message() << "row " << &tc - Cases);
         const auto [d, x, y, m, ccr] = tc.In;
@@ -92,6 +105,24 @@ TEST_F(HC11, DecimalAdjustAfterAddingAnyTwoBcdBytes) {
                     << a << " + " << b << " + " << carry;
                 ASSERT_EQ(Cpu.Z, sum % 100 == 0);
             }
+}
+
+// IDIV gives the integer part of 19/7; each FDIV of the remainder by 7 gives the next 16 bits
+// of the fraction: 19/7 = 2.B6DB 6DB6...
+TEST_F(HC11, FractionalDivideOfARemainderGivesTheNextSixteenBits) {
+    Put(0xE000, {0xCC, 0x00, 0x13, 0xCE, 0x00, 0x07, 0x02,         // LDD #19  LDX #7  IDIV
+                 0xCE, 0x00, 0x07, 0x03, 0xCE, 0x00, 0x07, 0x03}); // LDX #7 FDIV LDX #7 FDIV
+    Cpu.PC = 0xE000;
+    const std::pair<int32_t, int32_t> quotientAndRemainder[] = {
+        {0x0002, 0x0005}, {0xB6DB, 0x0003}, {0x6DB6, 0x0006}};
+    int32_t cycles = Cpu.ExecuteInstruction() + Cpu.ExecuteInstruction();
+    for (const auto& expected : quotientAndRemainder) {
+        cycles += Cpu.ExecuteInstruction();
+        EXPECT_EQ(std::pair(Cpu.IX, Cpu.GetD()), expected);
+        if (Cpu.PC < 0xE00F) cycles += Cpu.ExecuteInstruction(); // LDX #7
+    }
+    EXPECT_EQ(Cpu.PC, 0xE00F);
+    EXPECT_EQ(cycles, 3 + 3 + 41 + 3 + 41 + 3 + 41);
 }
 
 // A rotate of a device register is one read followed by one write of the same address: a
