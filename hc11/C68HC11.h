@@ -127,7 +127,7 @@ public:
     // Arithmetic and condition-code routines (C68HC11Arithmetic.cpp). Operands enter as
     // 8-bit (0..255) or 16-bit (0..65535) values; results leave reduced to that width.
     // Add8 writes H N Z V C; Sub8 N Z V C; Add16 and Sub16 the chosen of N Z V C (a TFlagSet
-    // mask); the logic routines and SetNZ N Z V; the shifts C N Z V.
+    // mask); the logic routines and SetNZ N Z V; the shifts and rotates C N Z V.
     enum TFlagSet : uint8_t { fC = 0x01, fV = 0x02, fZ = 0x04, fN = 0x08 }; // CCR bit positions
     int32_t Add8(int32_t A, int32_t M, int32_t CarryIn);
     int32_t Sub8(int32_t A, int32_t M, int32_t BorrowIn);
@@ -148,8 +148,10 @@ public:
         V = false;
         return Value;
     }
-    int32_t ShiftLeft8(int32_t Value);
-    int32_t ShiftRight8(int32_t Value, bool Arithmetic);
+    // The 8-bit shifts and rotates: the bit shifted out goes to C, BitIn (0 or 1 on the left,
+    // 0 or $80 on the right) fills the vacated bit: 0 for ASL/LSR, bit 7 for ASR, C for ROL/ROR.
+    int32_t ShiftLeft8(int32_t Value, int32_t BitIn);
+    int32_t ShiftRight8(int32_t Value, int32_t BitIn);
     int32_t ShiftLeft16(int32_t Value);
     int32_t ShiftRight16(int32_t Value);
 

@@ -41,8 +41,8 @@ int32_t TCPU_68HC11_::Sub16(int32_t A, int32_t M, uint8_t Flags) {
     return r;
 }
 
-int32_t TCPU_68HC11_::ShiftLeft8(int32_t Value) {
-    const int32_t r = (Value << 1) & 0xFF;
+int32_t TCPU_68HC11_::ShiftLeft8(int32_t Value, int32_t BitIn) {
+    const int32_t r = ((Value << 1) | BitIn) & 0xFF;
     C = Value & 0x80;
     N = r & 0x80;
     Z = r == 0;
@@ -50,8 +50,8 @@ int32_t TCPU_68HC11_::ShiftLeft8(int32_t Value) {
     return r;
 }
 
-int32_t TCPU_68HC11_::ShiftRight8(int32_t Value, bool Arithmetic) {
-    const int32_t r = (Value >> 1) | (Arithmetic ? (Value & 0x80) : 0);
+int32_t TCPU_68HC11_::ShiftRight8(int32_t Value, int32_t BitIn) {
+    const int32_t r = (Value >> 1) | BitIn;
     C = Value & 0x01;
     N = r & 0x80;
     Z = r == 0;
@@ -112,9 +112,12 @@ struct THC11ArithmeticOps {
         c.C = true;
         return c.SetNZ8(~x & 0xFF);
     }
-    static int32_t Lsr(CPU& c, int32_t x) { return c.ShiftRight8(x, false); }
-    static int32_t Asr(CPU& c, int32_t x) { return c.ShiftRight8(x, true); }
-    static int32_t Asl(CPU& c, int32_t x) { return c.ShiftLeft8(x); }
+    static int32_t Lsr(CPU& c, int32_t x) { return c.ShiftRight8(x, 0); }
+    static int32_t Asr(CPU& c, int32_t x) { return c.ShiftRight8(x, x & 0x80); }
+    static int32_t Asl(CPU& c, int32_t x) { return c.ShiftLeft8(x, 0); }
+    // ROL and ROR rotate through C: the old C enters, the bit shifted out becomes the new C.
+    static int32_t Rol(CPU& c, int32_t x) { return c.ShiftLeft8(x, c.CarryValue()); }
+    static int32_t Ror(CPU& c, int32_t x) { return c.ShiftRight8(x, c.CarryValue() << 7); }
     static int32_t Dec(CPU& c, int32_t x) {
         c.SetNZ8((x - 1) & 0xFF);
         c.V = x == 0x80;
@@ -135,6 +138,8 @@ struct THC11ArithmeticOps {
     }
 
     template <int32_t CPU::*Acc, TUnary Op> static void UnaryAcc(CPU& c) { c.*Acc = Op(c, c.*Acc); }
+    // Read-modify-write: one read and one write of the byte, as the chip does; a device
+    // register behind the address sees exactly that pair.
     template <Mode M, TUnary Op> static void UnaryMem(CPU& c) {
         const uint32_t address = c.EffectiveAddress<M>();
         c.WriteByte(address, Op(c, c.ReadByte(address)));
@@ -173,6 +178,32 @@ struct THC11ArithmeticOps {
     static void CBA(CPU& c) { c.Sub8(c.ACCA, c.ACCB, 0); }
     static void ABA(CPU& c) { c.ACCA = c.Add8(c.ACCA, c.ACCB, 0); }
 
+    // Decimal adjust A after a BCD addition (ADDA, ADCA, ABA), the reference manual's
+    // correction table; C, the digits of A and H before DAA give the number added and C after:
+    //   C  A[7:4]  H  A[3:0]   adds  C
+    //   0   0-9    0   0-9      00   0
+    //   0   0-8    0   A-F      06   0
+    //   0   0-9    1   0-3      06   0
+    //   0   A-F    0   0-9      60   1
+    //   0   9-F    0   A-F      66   1
+    //   0   A-F    1   0-3      66   1
+    //   1   0-2    0   0-9      60   1
+    //   1   0-2    0   A-F      66   1
+    //   1   0-3    1   0-3      66   1
+    // That is $06 for H or a low digit above 9, and $60 for C or A above $99 (a high digit
+    // above 9, or 9 with a low digit that carries into it); C after DAA is set exactly when $60
+    // is added. N and Z follow the result, H stays. The manual leaves V undefined; here it is
+    // the two's-complement overflow of the correcting addition, as the adder produces it.
+    static void DAA(CPU& c) {
+        const int32_t a = c.ACCA;
+        int32_t correction = (c.H || (a & 0x0F) > 0x09) ? 0x06 : 0x00;
+        if (c.C || a > 0x99) correction |= 0x60;
+        const bool h = c.H;
+        c.ACCA = c.Add8(a, correction, 0);
+        c.H = h;
+        c.C = correction & 0x60;
+    }
+
     static void MUL(CPU& c) {
         c.SetD(c.ACCA * c.ACCB);
         c.C = c.ACCB & 0x80; // rounds the high byte: ADCA #0 after MUL
@@ -193,6 +224,27 @@ struct THC11ArithmeticOps {
         c.Z = c.IX == 0;
     }
 
+    // Fractional divide, reference manual: D and IX are taken as fractions with the radix point
+    // at the same place, so IX := (D * 65536) / IX and D := the remainder. The quotient is a
+    // fraction only for D < IX: V is set when IX <= D (overflow) and C when IX = 0; in both
+    // cases the quotient is $FFFF and the manual calls the remainder indeterminate, and D is
+    // left as it was (as IDIV leaves it after a division by zero). Z follows the quotient, N
+    // is not affected.
+    static void FDIV(CPU& c) {
+        const int32_t d = c.GetD();
+        c.V = c.IX <= d;
+        c.C = c.IX == 0;
+        if (!c.V) {
+            const uint32_t numerator = static_cast<uint32_t>(d) << 16;
+            const auto divisor = static_cast<uint32_t>(c.IX);
+            c.SetD(static_cast<int32_t>(numerator % divisor));
+            c.IX = static_cast<int32_t>(numerator / divisor);
+        } else {
+            c.IX = 0xFFFF;
+        }
+        c.Z = c.IX == 0;
+    }
+
     // BSET/BCLR: address (direct or indexed), then the mask byte.
     template <Mode M, bool Set> static void ChangeBits(CPU& c) {
         const uint32_t address = c.EffectiveAddress<M>();
@@ -204,6 +256,7 @@ struct THC11ArithmeticOps {
     // clang-format off
     static constexpr CPU::TOpcodeRow Rows[] = {
         {0x02, "IDIV",      41, IDIV},
+        {0x03, "FDIV",      41, FDIV},
         {0x04, "LSRD",       3, LSRD},
         {0x05, "ASLD",       3, ASLD},
         {0x08, "INX",        3, INX},
@@ -212,6 +265,7 @@ struct THC11ArithmeticOps {
         {0x11, "CBA",        2, CBA},
         {0x14, "BSET dir",   6, ChangeBits<Dir, true>},
         {0x15, "BCLR dir",   6, ChangeBits<Dir, false>},
+        {0x19, "DAA",        2, DAA},
         {0x1B, "ABA",        2, ABA},
         {0x1C, "BSET ind",   7, ChangeBits<Ind, true>},
         {0x1D, "BCLR ind",   7, ChangeBits<Ind, false>},
@@ -221,8 +275,10 @@ struct THC11ArithmeticOps {
         {0x40, "NEGA",       2, UnaryAcc<A, Neg>},
         {0x43, "COMA",       2, UnaryAcc<A, Com>},
         {0x44, "LSRA",       2, UnaryAcc<A, Lsr>},
+        {0x46, "RORA",       2, UnaryAcc<A, Ror>},
         {0x47, "ASRA",       2, UnaryAcc<A, Asr>},
         {0x48, "ASLA",       2, UnaryAcc<A, Asl>},
+        {0x49, "ROLA",       2, UnaryAcc<A, Rol>},
         {0x4A, "DECA",       2, UnaryAcc<A, Dec>},
         {0x4C, "INCA",       2, UnaryAcc<A, Inc>},
         {0x4D, "TSTA",       2, UnaryAcc<A, Tst>},
@@ -230,8 +286,10 @@ struct THC11ArithmeticOps {
         {0x50, "NEGB",       2, UnaryAcc<B, Neg>},
         {0x53, "COMB",       2, UnaryAcc<B, Com>},
         {0x54, "LSRB",       2, UnaryAcc<B, Lsr>},
+        {0x56, "RORB",       2, UnaryAcc<B, Ror>},
         {0x57, "ASRB",       2, UnaryAcc<B, Asr>},
         {0x58, "ASLB",       2, UnaryAcc<B, Asl>},
+        {0x59, "ROLB",       2, UnaryAcc<B, Rol>},
         {0x5A, "DECB",       2, UnaryAcc<B, Dec>},
         {0x5C, "INCB",       2, UnaryAcc<B, Inc>},
         {0x5D, "TSTB",       2, UnaryAcc<B, Tst>},
@@ -240,8 +298,10 @@ struct THC11ArithmeticOps {
         {0x60, "NEG ind",    6, UnaryMem<Ind, Neg>},
         {0x63, "COM ind",    6, UnaryMem<Ind, Com>},
         {0x64, "LSR ind",    6, UnaryMem<Ind, Lsr>},
+        {0x66, "ROR ind",    6, UnaryMem<Ind, Ror>},
         {0x67, "ASR ind",    6, UnaryMem<Ind, Asr>},
         {0x68, "ASL ind",    6, UnaryMem<Ind, Asl>},
+        {0x69, "ROL ind",    6, UnaryMem<Ind, Rol>},
         {0x6A, "DEC ind",    6, UnaryMem<Ind, Dec>},
         {0x6C, "INC ind",    6, UnaryMem<Ind, Inc>},
         {0x6D, "TST ind",    6, TstMem<Ind>},
@@ -249,8 +309,10 @@ struct THC11ArithmeticOps {
         {0x70, "NEG ext",    6, UnaryMem<Ext, Neg>},
         {0x73, "COM ext",    6, UnaryMem<Ext, Com>},
         {0x74, "LSR ext",    6, UnaryMem<Ext, Lsr>},
+        {0x76, "ROR ext",    6, UnaryMem<Ext, Ror>},
         {0x77, "ASR ext",    6, UnaryMem<Ext, Asr>},
         {0x78, "ASL ext",    6, UnaryMem<Ext, Asl>},
+        {0x79, "ROL ext",    6, UnaryMem<Ext, Rol>},
         {0x7A, "DEC ext",    6, UnaryMem<Ext, Dec>},
         {0x7C, "INC ext",    6, UnaryMem<Ext, Inc>},
         {0x7D, "TST ext",    6, TstMem<Ext>},
