@@ -97,7 +97,9 @@ std::optional<std::vector<StimulusEvent>> parseStimulus(const QByteArray& Text,
 void StimulusPlayer::setEvents(std::vector<StimulusEvent> NewEvents) {
     Events = std::move(NewEvents);
     Next = 0;
-    if (CPU()) CPU()->EventsChanged(this);
+    if (!CPU()) return;
+    HandleEvents(CPU()->CycleCount); // what is due already holds before the next step
+    CPU()->EventsChanged(this);
 }
 
 int64_t StimulusPlayer::NextEventCycle() const {

@@ -96,6 +96,11 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         PutLine(Err, std::string(ProgramName) + ": " + error.toStdString());
         return RunnerExitUsage;
     }
+    if (!Options.Stimulus.empty() &&
+        !machine.loadStimulus(QString::fromLocal8Bit(Options.Stimulus.c_str()), &error)) {
+        PutLine(Err, std::string(ProgramName) + ": " + error.toStdString());
+        return RunnerExitUsage;
+    }
     if (Options.NoReset) cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
     for (const TRegisterSetting& r : Options.Registers)
         machine.setRegister(MachineRegister(r.Register), r.Value);

@@ -91,7 +91,8 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             haveValue = true;
         }
         static const char* const WithValue[] = {
-            "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out"};
+            "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
+            "--stimulus"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -140,6 +141,9 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         } else if (name == "--memory-out") {
             if (value.empty()) return fail("--memory-out erwartet einen Dateinamen.");
             o.MemoryOut = value;
+        } else if (name == "--stimulus") {
+            if (value.empty()) return fail("--stimulus erwartet einen Dateinamen.");
+            o.Stimulus = value;
         }
     }
     if (!o.Help && o.Listing.empty()) return fail("Keine Listdatei angegeben.");
@@ -169,6 +173,12 @@ Optionen:
                      PC und CCR, wenn --no-reset fehlt.
   --port P=WERT      Eingangspins von Port A, C, D oder E setzen, vor dem ersten Schritt
                      (Ausgangspins bleiben, wie sie sind)
+  --stimulus DATEI   Eingänge im Lauf ändern, Zeile für Zeile, sobald die Zyklenzahl
+                     erreicht ist (an der Befehlsgrenze):
+                       ZYKLUS PIN=PEGEL    Pins PA0-PA7, PC0-PC7, PD0-PD5, PE0-PE7,
+                                           IRQ, XIRQ (aktiv bei 0)
+                       ZYKLUS PORTX=WERT   X = A, C, D oder E
+                     Kommentare ab ";" oder "#".
   --trace            nach jedem Befehl eine Zeile auf der Standardausgabe:
                        n startPC zyklen PC=XXXX A=XX B=XX X=XXXX Y=XXXX SP=XXXX CCR=XX
                      n zählt die Schritte ab 1, startPC ist der PC zu Beginn des Schritts

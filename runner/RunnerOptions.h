@@ -34,6 +34,7 @@ struct TRunnerOptions {
     bool Regs = false;
     std::vector<TDumpRange> Dumps;
     std::string MemoryOut; // empty: none
+    std::string Stimulus;  // empty: none
     bool Stats = false;
     bool Help = false;
 };

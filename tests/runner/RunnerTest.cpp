@@ -66,7 +66,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
-                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus",
                              "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
@@ -87,6 +87,12 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
          "Ungültiger Port für --port: B (Eingänge haben nur die Ports A, C, D und E)"},
         {"--port e=256", "Ungültiger Wert für Port E: 256"},
         {"--dump $E000", "--dump erwartet START:LÄNGE: $E000"},
+        {"--stimulus " + DataDir + "/stops.asm",
+         "Fehler in der Stimulusdatei \"" + DataDir + "/stops.asm\", Zeile 3: "
+         "ungültige Zyklenzahl \"cpu\"", S, false},
+        {"--stimulus /x/none.stim",
+         "Die Stimulusdatei \"/x/none.stim\" kann nicht gelesen werden: No such file or directory",
+         S, false},
         {"--dump 0:65537", "Ungültiger Bereich für --dump: 0:65537"},
         {"--regs " + S, "Mehr als eine Listdatei angegeben: " + S},
         {"", "Keine Listdatei angegeben.", ""},
@@ -175,6 +181,10 @@ TEST(Runner, OutputFormatsRegistersPortsLoaderMessagesAndInterruptTrace) {
         {portsRead + "--port A=$FF --port c=$0F --port D=$3F --port E=$A5", 0,
          "0000: 87 0F 3F A5\n", "stop: breakpoint PC=$E013\n", P},
         {portsRead + "--port A=0x05 --port D=$FF --port E=1 --port E=2", 0, "0000: 05 00 3F 02\n",
+         "stop: breakpoint PC=$E013\n", P},
+        // A stimulus changes inputs at instruction boundaries: port C is read at cycle 10,
+        // before PC3 drops at 12; port D at 17, after PD2 rose.
+        {portsRead + "--stimulus " + DataDir + "/ports.stim", 0, "0000: 00 08 04 5A\n",
          "stop: breakpoint PC=$E013\n", P},
         // A bad listing line is reported and skipped; the bytes before the bad one stay written.
         {"--break $E002 --regs", 0, "PC=E002 A=00 B=00 X=0000 Y=0000 SP=0000 CCR=D4 CYCLES=2\n",
