@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdint>
 
 namespace {
@@ -45,6 +47,8 @@ Machine::Machine(QObject* Parent)
     Clock.SetCPU(&Core);
 
     Loader->SetCPU(&Core);
+    Core.MessagePump = [this] { pump(); };
+    SleepFor = [](int64_t Ns) { std::this_thread::sleep_for(std::chrono::nanoseconds(Ns)); };
 
     Stimulus.setObjectName(QStringLiteral("Stimulus"));
     Stimulus.Apply = [this](const StimulusEvent& E) {
@@ -111,8 +115,21 @@ bool Machine::load(const QString& FileName, QString* Error) {
     return true;
 }
 
+void Machine::pump() {
+    if (Pacer.paced()) {
+        // Wait in slices, so that the window stays responsive however slow the pace.
+        for (int64_t wait = Pacer.delayFor(Core.CycleCount); wait > 0 && Core.IsRunning();
+             wait = Pacer.delayFor(Core.CycleCount)) {
+            SleepFor(std::min<int64_t>(wait, 10'000'000));
+            if (FrontPump) FrontPump();
+        }
+    }
+    if (FrontPump) FrontPump();
+}
+
 StopReason Machine::run(const RunLimits& Limits) {
     if (Core.IsRunning()) return StopReason::None;
+    Pacer.start(Core.CycleCount);
     if (!Limits.maxSteps && !Limits.maxCycles) {
         Core.Run();
         return Core.LastStopReason();

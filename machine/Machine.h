@@ -10,6 +10,7 @@
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/SpeedPacer.h"
 #include "machine/Stimulus.h"
 
 #include <QObject>
@@ -43,8 +44,27 @@ class Machine : public QObject {
 
     // Where the core, the environment and the loader report (not owned; unset: stderr).
     void setMessageSink(TMessageSink* Sink) { Core.MessageSink = Sink; }
-    // Called by the run loop every few thousand cycles (the window processes its events there).
-    void setMessagePump(std::function<void()> Pump) { Core.MessagePump = std::move(Pump); }
+    // Called by the run loop every few thousand cycles (the window processes its events there;
+    // a paced run also waits there, calling it every few milliseconds while it waits).
+    void setMessagePump(std::function<void()> Pump) { FrontPump = std::move(Pump); }
+
+    // Speed of a run as a factor of real time at the E clock: 1 is real time, 0 (the default)
+    // as fast as the host can. Takes effect at once, also during a run.
+    void setSpeed(double Factor) {
+        Pacer.setFactor(Factor);
+        Pacer.start(Core.CycleCount);
+    }
+    double speed() const { return Pacer.factor(); }
+    void setEClock(double Hertz) {
+        Pacer.setEClock(Hertz);
+        Pacer.start(Core.CycleCount);
+    }
+    double eClock() const { return Pacer.eClock(); }
+    // The speed reached since the last call, as a factor of real time.
+    double achievedSpeed() { return Pacer.achievedFactor(Core.CycleCount); }
+    // How a paced run waits (tests replace it; the pacer's clock with it).
+    std::function<void(int64_t Nanoseconds)> SleepFor;
+    void setWallClock(SpeedPacer::WallClock Clock) { Pacer = SpeedPacer(std::move(Clock)); }
 
     // Reads a listing, writes its code into memory, drops every breakpoint of the previous
     // program and requests a reset. A file that cannot be read, or that holds no code line,
@@ -116,8 +136,13 @@ class Machine : public QObject {
     TCPUExternal Clock;
     StimulusPlayer Stimulus;
     std::unique_ptr<TKV_68HC11_ListFileLoader> Loader;
+    // At the run loop's pump points: waits as long as the pace asks, then lets the front end in.
+    void pump();
+
     QString ProgramFile;
     int32_t TimeTenths = 0;
+    std::function<void()> FrontPump;
+    SpeedPacer Pacer;
 };
 
 // The short name of a stop reason, as the runner prints it ("breakpoint", "opcode", ...).

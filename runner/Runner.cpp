@@ -101,6 +101,8 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         PutLine(Err, std::string(ProgramName) + ": " + error.toStdString());
         return RunnerExitUsage;
     }
+    machine.setEClock(Options.EClock);
+    machine.setSpeed(Options.Speed);
     if (Options.NoReset) cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
     for (const TRegisterSetting& r : Options.Registers)
         machine.setRegister(MachineRegister(r.Register), r.Value);

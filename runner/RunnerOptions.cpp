@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 namespace {
 
@@ -33,6 +34,23 @@ bool SplitAssignment(const std::string& Text, std::string& Name, std::string& Va
     Name = Upper(Text.substr(0, eq));
     Value = Text.substr(eq + 1);
     return true;
+}
+
+// A speed factor: "2", "0.5" or "1/100", above 0 and at most 1000.
+std::optional<double> ParseFactor(const std::string& Text) {
+    double value = 0;
+    if (const size_t slash = Text.find('/'); slash != std::string::npos) {
+        const auto a = parseNumber(Text.substr(0, slash), 1000000);
+        const auto b = parseNumber(Text.substr(slash + 1), 1000000);
+        if (!a || !b || *b == 0) return std::nullopt;
+        value = static_cast<double>(*a) / static_cast<double>(*b);
+    } else {
+        const char* end = Text.data() + Text.size();
+        const auto [ptr, ec] = std::from_chars(Text.data(), end, value, std::chars_format::fixed);
+        if (ec != std::errc() || ptr != end) return std::nullopt;
+    }
+    if (!(value > 0 && value <= 1000)) return std::nullopt;
+    return value;
 }
 
 } // namespace
@@ -92,7 +110,7 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         }
         static const char* const WithValue[] = {
             "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
-            "--stimulus"};
+            "--stimulus", "--speed", "--eclock"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -141,6 +159,14 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         } else if (name == "--memory-out") {
             if (value.empty()) return fail("--memory-out erwartet einen Dateinamen.");
             o.MemoryOut = value;
+        } else if (name == "--speed") {
+            const auto f = ParseFactor(value);
+            if (!f) return fail("Ungültiger Faktor für --speed: " + value + " (z. B. 1, 0.5, 1/100; höchstens 1000)");
+            o.Speed = *f;
+        } else if (name == "--eclock") {
+            const auto hz = parseNumber(value, 100000000);
+            if (!hz || *hz < 1000) return fail("Ungültiger E-Takt für --eclock: " + value + " (1000 bis 100000000 Hz)");
+            o.EClock = static_cast<double>(*hz);
         } else if (name == "--stimulus") {
             if (value.empty()) return fail("--stimulus erwartet einen Dateinamen.");
             o.Stimulus = value;
@@ -179,6 +205,9 @@ Optionen:
                                            IRQ, XIRQ (aktiv bei 0)
                        ZYKLUS PORTX=WERT   X = A, C, D oder E
                      Kommentare ab ";" oder "#".
+  --speed FAKTOR     Lauf im Verhältnis zur Echtzeit: 1 = Echtzeit beim E-Takt, 0.5 halb,
+                     1/100 ein Hundertstel, 10 zehnmal so schnell (ohne: so schnell wie möglich)
+  --eclock HZ        E-Takt für --speed (Vorgabe 2000000)
   --trace            nach jedem Befehl eine Zeile auf der Standardausgabe:
                        n startPC zyklen PC=XXXX A=XX B=XX X=XXXX Y=XXXX SP=XXXX CCR=XX
                      n zählt die Schritte ab 1, startPC ist der PC zu Beginn des Schritts

@@ -35,6 +35,8 @@ struct TRunnerOptions {
     std::vector<TDumpRange> Dumps;
     std::string MemoryOut; // empty: none
     std::string Stimulus;  // empty: none
+    double Speed = 0;       // factor of real time; 0: as fast as possible
+    double EClock = 2e6;    // Hz
     bool Stats = false;
     bool Help = false;
 };

@@ -66,7 +66,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
-                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock",
                              "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
@@ -90,6 +90,10 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
         {"--stimulus " + DataDir + "/stops.asm",
          "Fehler in der Stimulusdatei \"" + DataDir + "/stops.asm\", Zeile 3: "
          "ungültige Zyklenzahl \"cpu\"", S, false},
+        {"--speed 0", "Ungültiger Faktor für --speed: 0 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
+        {"--speed 1/0", "Ungültiger Faktor für --speed: 1/0 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
+        {"--speed 1e3", "Ungültiger Faktor für --speed: 1e3 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
+        {"--eclock 999", "Ungültiger E-Takt für --eclock: 999 (1000 bis 100000000 Hz)"},
         {"--stimulus /x/none.stim",
          "Die Stimulusdatei \"/x/none.stim\" kann nicht gelesen werden: No such file or directory",
          S, false},
@@ -138,6 +142,8 @@ TEST(Runner, EachStopHasItsReasonExitStatusAndPrecedence) {
          io + "stop: io PC=$E019\n"},
         {"--break=$e007 --max-steps 4 --max-cycles 9", 0, "", "stop: breakpoint PC=$E007\n"},
         {"--max-steps 5 --max-cycles 12", 0, "", "stop: steps PC=$E004\n"},
+        // A paced run: 1000 times real time at 1 MHz runs these 1000 cycles in a microsecond.
+        {"--speed 1000 --eclock 1000000 --max-cycles 1000", 0, "", "stop: cycles PC=$E007\n"},
         // STOP: a NOP with S set; with S clear the clock stops and the run ends.
         {"--no-reset --set PC=$E01D --set CCR=$80 --max-steps 2 --trace", 0,
          "1 E01D 2 PC=E01E A=00 B=00 X=0000 Y=0000 SP=0000 CCR=80\n"
