@@ -15,8 +15,10 @@
 #include "ui/KvGlyph.h"
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
+#include "ui/SpeedControl.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
@@ -117,6 +119,13 @@ void TFormMain::CreateComponents() {
     CreateToolWindows();
 
     FormAbout = new TFormAbout(this);
+
+    auto* emulator = menuBar()->findChild<QMenu*>(QStringLiteral("MMenEmulator"));
+    emulator->addSeparator();
+    SpeedControl = new TSpeedControl(System, ToolbarMenu, emulator);
+    SpeedControl->setObjectName(QStringLiteral("SpeedControl"));
+    ToolbarMenu->addSeparator();
+    ToolbarMenu->addWidget(SpeedControl->Combo());
 
     // References to the machine are resolved last, once every component holds its settings.
     CPUControl->SetCPU(CPU);
@@ -575,6 +584,15 @@ void TFormMain::PumpMessages() {
     PumpClock.start();
     RegistersDirty = true;
     FlushDisplay();
+    if (System->speed() > 0 && (!SpeedClock.isValid() || SpeedClock.elapsed() >= 500)) {
+        // A paced run says how close it keeps to its pace.
+        SpeedClock.start();
+        const QString achieved =
+            QString::number(System->achievedSpeed(), 'f', 2).replace(u'.', u',');
+        TimerMessage->SetDefaultText(RunningText() + QStringLiteral(" (%1× Echtzeit)").arg(achieved));
+        if (StatusPanels[2]->text().startsWith(RunningText()))
+            TimerMessageTextChanged(TimerMessage->DefaultText());
+    }
     QCoreApplication::processEvents();
 }
 

@@ -30,6 +30,7 @@ class TKVCPUPortPanel;
 class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSourceEdit;
+class TSpeedControl;
 class TSynDebug;
 
 class TFormMain : public QMainWindow {
@@ -110,6 +111,8 @@ public:
     std::array<QAction*, 4> ToolbarSepPorts{};         // after A to D
     std::array<QAction*, 5> PMenPorts{};               // "Port A" to "Port E"
     TFormAbout* FormAbout = nullptr;
+    // Speed: the toolbar's combo and the Emulator menu's "Geschwindigkeit" and "E-Takt".
+    TSpeedControl* SpeedControl = nullptr;
 
     // Menu items.
     QAction* MenOpen = nullptr;
@@ -172,6 +175,7 @@ private:
     std::unique_ptr<TMessageSink> OwnSink;
     TMessageSink* Sink = nullptr;
     QElapsedTimer PumpClock;
+    QElapsedTimer SpeedClock; // paces the achieved-speed text in the status bar
     bool TimeDirty = false;
     bool RegistersDirty = false;
     std::array<bool, 5> PortDirty{};

@@ -10,6 +10,7 @@
 #include "ui/KVCPUPortPanel.h"
 #include "ui/Kv68HC11Control.h"
 #include "ui/MainForm.h"
+#include "ui/SpeedControl.h"
 
 using Env = TCPU_68HC11_Environment;
 
@@ -48,6 +49,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
     EXPECT_EQ(items.join('|'),
               "&Datei|Ö&ffnen... |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
               "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
+              "&Geschwindigkeit |E-&Takt |"
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
@@ -276,4 +278,21 @@ TEST_F(MainForm, AStopInstructionEndsTheRunWithItsStatusText) {
     EXPECT_EQ(Form.System->lastStopReason(), StopReason::Halt);
     EXPECT_EQ(Form.StatusPanels[2]->text(), "STOP-Befehl: Takt angehalten");
     EXPECT_EQ(Form.CPUControl->Edit(TKV68HC11Control::rPC)->text(), "$2001");
+}
+
+// The speed choices of the toolbar combo and the Emulator menu follow each other and the machine.
+TEST_F(MainForm, SpeedComboAndMenuChooseThePaceOfTheMachine) {
+    QComboBox* combo = Form.SpeedControl->Combo();
+    QStringList captions;
+    for (int i = 0; i < combo->count(); ++i) captions << combo->itemText(i);
+    EXPECT_EQ(captions.join('|'), "Maximal|1/100|1/10|1/2|Echtzeit|2×|10×|100×");
+    EXPECT_EQ(Form.System->speed(), 0.0);
+    emit combo->activated(4);
+    EXPECT_EQ(Form.System->speed(), 1.0);
+    EXPECT_TRUE(Form.SpeedControl->SpeedMenu()->actions().at(4)->isChecked());
+    Form.SpeedControl->SpeedMenu()->actions().at(1)->trigger();
+    EXPECT_EQ(std::pair(Form.System->speed(), combo->currentIndex()), std::pair(0.01, 1));
+    Form.SpeedControl->EClockMenu()->actions().at(2)->trigger(); // 4 MHz
+    EXPECT_EQ(Form.System->eClock(), 4e6);
+    EXPECT_EQ(Form.SpeedControl->EClockMenu()->actions().at(1)->isChecked(), false);
 }
