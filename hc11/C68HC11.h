@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 enum TMemoryType : uint8_t { mtRAM = 0, mtROM = 1, mtExternal = 2 };
 
@@ -178,6 +179,9 @@ public:
     std::array<bool, 65536> Breakpoints{};
 
     int32_t InstructionCycles = 0;
+    // Called with the request line whenever an interrupt (not a reset) is taken; unset costs
+    // nothing, entries being rare.
+    std::function<void(int Line)> OnInterruptEntry;
     int32_t PC = 0;
     int32_t ACCA = 0;
     int32_t ACCB = 0;
@@ -254,7 +258,7 @@ private:
     void AcceptInterrupt();
     // Enters the routine of the vector at VectorOffset: stacks the registers (unless WAI did)
     // and charges the entry's cycles to the step.
-    void EnterInterrupt(uint32_t VectorOffset);
+    void EnterInterrupt(uint32_t VectorOffset, int Line);
     void EnterReset(uint32_t VectorOffset);
     // A step in which no instruction runs: the processor waits or its clock is stopped.
     int32_t IdleStep();

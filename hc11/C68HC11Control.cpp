@@ -31,7 +31,7 @@ void TCPU_68HC11_::AcceptInterrupt() {
         }
     }
     if (!X && (PendingMask & Line(IrqXIRQ))) {
-        EnterInterrupt(0xF4);
+        EnterInterrupt(0xF4, IrqXIRQ);
         // XIRQ masks both itself and the maskable interrupts for its service routine.
         X = true;
         return;
@@ -40,10 +40,11 @@ void TCPU_68HC11_::AcceptInterrupt() {
     const uint64_t maskable = PendingMask & MaskableLines;
     if (maskable == 0) return;
     const int number = std::bit_width(maskable) - 1;
-    EnterInterrupt(static_cast<uint32_t>(0xC0 + 2 * number));
+    EnterInterrupt(static_cast<uint32_t>(0xC0 + 2 * number), number);
 }
 
-void TCPU_68HC11_::EnterInterrupt(uint32_t VectorOffset) {
+void TCPU_68HC11_::EnterInterrupt(uint32_t VectorOffset, int Line) {
+    if (OnInterruptEntry) OnInterruptEntry(Line);
     if (ActivityField == TActivity::Waiting) {
         EntryCycles = WakeFromWaitCycles;
     } else {

@@ -27,8 +27,10 @@ Machine::Machine(QObject* Parent)
     Environment.SetMode(Env::hc11_Normal_Expanded);
     Environment.SetConfig({});
     Environment.OnPortChange = [this](Port P) {
+        Signals.port(Core.CycleCount, P, Environment.PortPins[P]);
         if (OnPortChange) OnPortChange(P);
     };
+    Core.OnInterruptEntry = [this](int Line) { Signals.interrupt(Core.CycleCount, Line); };
     Environment.SetCPU(&Core);
 
     Clock.SetTimerClocks(ClockTimerCycles);
@@ -70,6 +72,7 @@ Machine::Machine(QObject* Parent)
         }
     };
     Stimulus.SetCPU(&Core);
+    restartSignalRecord();
 }
 
 bool Machine::loadStimulus(const QString& FileName, QString* Error) {
@@ -112,7 +115,14 @@ bool Machine::load(const QString& FileName, QString* Error) {
     clearBreakpoints();
     Loader->LoadToMemory();
     requestReset();
+    restartSignalRecord();
     return true;
+}
+
+void Machine::restartSignalRecord() {
+    std::array<int32_t, 5> pins{};
+    for (int p = 0; p < 5; ++p) pins[static_cast<size_t>(p)] = Environment.PortPins[static_cast<size_t>(p)];
+    Signals.restart(Core.CycleCount, pins);
 }
 
 void Machine::pump() {

@@ -10,6 +10,7 @@
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/SignalRecorder.h"
 #include "machine/SpeedPacer.h"
 #include "machine/Stimulus.h"
 
@@ -107,7 +108,16 @@ class Machine : public QObject {
     void setStimulus(std::vector<StimulusEvent> Events) { Stimulus.setEvents(std::move(Events)); }
 
     // Input pins of a port driven from outside; output pins keep their level.
-    void setPortInput(Port P, int32_t Value) { Environment.SetPortInput(P, Value); }
+    void setPortInput(Port P, int32_t Value) {
+        Environment.SetPortInput(P, Value);
+        Signals.port(Core.CycleCount, P, portPins(P));
+    }
+
+    // Every change of a pin and every interrupt entry, with its cycle (the cycle at which the
+    // instruction that made it began, or the instruction boundary at which a device made it).
+    const SignalRecorder& signalRecord() const { return Signals; }
+    // Starts the record afresh from now (a load does so too).
+    void restartSignalRecord();
     int32_t portPins(Port P) const { return Environment.PortPins[P]; }
     // A program wrote a port (or a register that sets its directions).
     std::function<void(Port)> OnPortChange;
@@ -143,6 +153,7 @@ class Machine : public QObject {
     int32_t TimeTenths = 0;
     std::function<void()> FrontPump;
     SpeedPacer Pacer;
+    SignalRecorder Signals;
 };
 
 // The short name of a stop reason, as the runner prints it ("breakpoint", "opcode", ...).

@@ -4,6 +4,7 @@
 #include "runner/RunnerFormat.h"
 #include "machine/Machine.h"
 
+#include <QFile>
 #include <QString>
 #include <algorithm>
 #include <cerrno>
@@ -81,6 +82,12 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     TCPU_68HC11_& cpu = machine.cpu();
 
     // Everything that can fail before the run fails here, with nothing run.
+    QFile vcd(QString::fromLocal8Bit(Options.Vcd.c_str()));
+    if (!Options.Vcd.empty() && !vcd.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.Vcd +
+                         "\" kann nicht geschrieben werden: " + vcd.errorString().toStdString());
+        return RunnerExitUsage;
+    }
     std::unique_ptr<std::FILE, TFileCloser> memoryOut;
     if (!Options.MemoryOut.empty()) {
         memoryOut.reset(std::fopen(Options.MemoryOut.c_str(), "wb"));
@@ -143,6 +150,15 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
                              Options.MemoryOut + "\"");
             status = RunnerExitUsage;
         }
+    }
+
+    if (vcd.isOpen()) {
+        QString vcdError;
+        if (!machine.signalRecord().writeVcd(vcd, Options.EClock, &vcdError)) {
+            PutLine(Err, std::string(ProgramName) + ": " + vcdError.toStdString());
+            status = RunnerExitUsage;
+        }
+        vcd.close();
     }
 
     if (Options.Stats) {

@@ -35,6 +35,7 @@ struct TRunnerOptions {
     std::vector<TDumpRange> Dumps;
     std::string MemoryOut; // empty: none
     std::string Stimulus;  // empty: none
+    std::string Vcd;       // empty: none
     double Speed = 0;       // factor of real time; 0: as fast as possible
     double EClock = 2e6;    // Hz
     bool Stats = false;
