@@ -70,7 +70,7 @@ bool SignalRecorder::writeVcd(QIODevice& Out, double EClockHertz, QString* Error
     // 10^9 Hz evenly (1, 2, 4 MHz), else ps.
     const double nsPerCycle = 1e9 / EClockHertz;
     const bool wholeNs = std::abs(nsPerCycle - std::round(nsPerCycle)) < 1e-9;
-    const double unitsPerCycle = wholeNs ? std::round(nsPerCycle) : std::round(nsPerCycle * 1000);
+    const double unitsPerCycle = wholeNs ? std::round(nsPerCycle) : nsPerCycle * 1000;
     const auto time = [&](int64_t Cycle) {
         return QByteArray::number(static_cast<qint64>(std::llround(
             static_cast<double>(Cycle - CompleteFrom) * unitsPerCycle)));
