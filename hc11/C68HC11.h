@@ -96,6 +96,9 @@ public:
     }
     // The PC at which the step in progress (or the last one) began, before any interrupt entry.
     int32_t StepStartPC() const { return StartPC; }
+    // The address of the instruction the last step executed (after any interrupt or reset
+    // entry); a step that only waited leaves the WAI's.
+    uint32_t InstructionPC() const { return PCHistory[static_cast<size_t>(PCHistoryIndex)]; }
     // Pushes the interrupt frame: PC, IY, IX, ACCA, ACCB, CCR (CCR at the lowest address).
     void StackRegisters();
 

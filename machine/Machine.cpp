@@ -116,7 +116,60 @@ bool Machine::load(const QString& FileName, QString* Error) {
     Loader->LoadToMemory();
     requestReset();
     restartSignalRecord();
+    collectLabels();
     return true;
+}
+
+void Machine::collectLabels() {
+    Labels.clear();
+    const auto& lines = Loader->Lines();
+    for (int32_t i = 0; i < Loader->LineCount(); ++i) {
+        const QByteArray& line = lines[i];
+        // A label starts the source text (column 41) of a code line; an EQU line, whose byte
+        // field holds "=value", names a value, not an address.
+        if (line.size() <= 40 || !Loader->IsCodeLine(i) || line.mid(20, 1) == "=") continue;
+        const char first = line[40];
+        if (first == ' ' || first == '\t' || first == ';' || first == '*') continue;
+        qsizetype end = 40;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != ':') ++end;
+        const uint32_t address = static_cast<uint32_t>(Loader->LineAddress(i));
+        Labels.emplace(address, QString::fromLatin1(line.mid(40, end - 40)).toUpper());
+    }
+}
+
+QString Machine::symbolFor(uint32_t Address) const {
+    auto it = Labels.upper_bound(Address & 0xFFFF);
+    if (it == Labels.begin()) return {};
+    --it;
+    const uint32_t offset = (Address & 0xFFFF) - it->first;
+    return offset ? it->second + QStringLiteral("+%1").arg(offset) : it->second;
+}
+
+void Machine::setProfiling(bool On) {
+    if (On && !Profile) Profile = std::make_unique<CycleProfile>();
+    ProfilingField = On;
+    updateAfterStep();
+}
+
+void Machine::setStepHook(std::function<void(int32_t)> Hook) {
+    StepHook = std::move(Hook);
+    updateAfterStep();
+}
+
+void Machine::updateAfterStep() {
+    // The run loop chooses its instrumented instantiation only while a hook is set.
+    if (ProfilingField && StepHook) {
+        Core.AfterStep = [this](int32_t Cycles) {
+            Profile->record(Core.InstructionPC(), Cycles);
+            StepHook(Cycles);
+        };
+    } else if (ProfilingField) {
+        Core.AfterStep = [this](int32_t Cycles) {
+            Profile->record(Core.InstructionPC(), Cycles);
+        };
+    } else {
+        Core.AfterStep = StepHook;
+    }
 }
 
 void Machine::restartSignalRecord() {

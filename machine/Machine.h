@@ -10,6 +10,7 @@
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "machine/CycleProfile.h"
 #include "machine/SignalRecorder.h"
 #include "machine/SpeedPacer.h"
 #include "machine/Stimulus.h"
@@ -18,6 +19,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -133,6 +135,22 @@ class Machine : public QObject {
     // Takes the value modulo the register's width.
     void setRegister(Register R, uint32_t Value);
 
+    // The cycle profile: executions and cycles per instruction address while on (off by
+    // default; off, it costs nothing). Turning it on keeps what was counted before.
+    void setProfiling(bool On);
+    bool profiling() const { return ProfilingField; }
+    // Null until profiling was first turned on.
+    const CycleProfile* profile() const { return Profile.get(); }
+    void clearProfile() {
+        if (Profile) Profile->clear();
+    }
+    // Called after every step with its cycles (the runner's trace); unset costs nothing.
+    void setStepHook(std::function<void(int32_t Cycles)> Hook);
+
+    // The label of the listing at or before Address, with the distance ("LOOP", "LOOP+3");
+    // empty when no label lies at or before it.
+    QString symbolFor(uint32_t Address) const;
+
     // Tenths of a simulated second, counted by the clock device since the machine was made.
     int32_t timeTenths() const { return TimeTenths; }
     // Every ClockTimerCycles cycles, from inside the run loop.
@@ -149,7 +167,14 @@ class Machine : public QObject {
     // At the run loop's pump points: waits as long as the pace asks, then lets the front end in.
     void pump();
 
+    void updateAfterStep();
+    void collectLabels();
+
     QString ProgramFile;
+    std::map<uint32_t, QString> Labels;
+    bool ProfilingField = false;
+    std::unique_ptr<CycleProfile> Profile;
+    std::function<void(int32_t)> StepHook;
     int32_t TimeTenths = 0;
     std::function<void()> FrontPump;
     SpeedPacer Pacer;

@@ -82,6 +82,12 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     TCPU_68HC11_& cpu = machine.cpu();
 
     // Everything that can fail before the run fails here, with nothing run.
+    QFile profile(QString::fromLocal8Bit(Options.Profile.c_str()));
+    if (!Options.Profile.empty() && !profile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.Profile +
+                         "\" kann nicht geschrieben werden: " + profile.errorString().toStdString());
+        return RunnerExitUsage;
+    }
     QFile vcd(QString::fromLocal8Bit(Options.Vcd.c_str()));
     if (!Options.Vcd.empty() && !vcd.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.Vcd +
@@ -119,19 +125,20 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         machine.setBreakpoint(a, true);
 
     if (Options.Trace) {
-        cpu.AfterStep = [&cpu, Out](int32_t Cycles) {
+        machine.setStepHook([&cpu, Out](int32_t Cycles) {
             char line[TraceLineMax];
             const size_t n = FormatTraceLine(line, cpu.InstructionCount,
                                              static_cast<uint32_t>(cpu.StepStartPC()), Cycles, cpu);
             std::fwrite(line, 1, n, Out);
-        };
+        });
     }
+    machine.setProfiling(!Options.Profile.empty());
 
     const auto started = std::chrono::steady_clock::now();
     const StopReason reason = machine.run({Options.MaxSteps, Options.MaxCycles});
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    cpu.AfterStep = nullptr;
+    machine.setStepHook(nullptr);
 
     if (Options.Regs) PutLine(Out, RegisterText(cpu) + " CYCLES=" + std::to_string(cpu.CycleCount));
     const std::vector<uint8_t> memory = AddressSpace(machine);
@@ -152,6 +159,16 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         }
     }
 
+    if (profile.isOpen()) {
+        QString profileError;
+        const auto symbol = [&machine](uint32_t A) { return machine.symbolFor(A); };
+        const auto line = [&machine](uint32_t A) { return machine.program().LineOfAddress(A) + 1; };
+        if (!machine.profile()->writeCsv(profile, symbol, line, &profileError)) {
+            PutLine(Err, std::string(ProgramName) + ": " + profileError.toStdString());
+            status = RunnerExitUsage;
+        }
+        profile.close();
+    }
     if (vcd.isOpen()) {
         QString vcdError;
         if (!machine.signalRecord().writeVcd(vcd, Options.EClock, &vcdError)) {

@@ -110,7 +110,7 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         }
         static const char* const WithValue[] = {
             "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
-            "--stimulus", "--speed", "--eclock", "--vcd"};
+            "--stimulus", "--speed", "--eclock", "--vcd", "--profile"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -167,6 +167,9 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             const auto hz = parseNumber(value, 100000000);
             if (!hz || *hz < 1000) return fail("Ungültiger E-Takt für --eclock: " + value + " (1000 bis 100000000 Hz)");
             o.EClock = static_cast<double>(*hz);
+        } else if (name == "--profile") {
+            if (value.empty()) return fail("--profile erwartet einen Dateinamen.");
+            o.Profile = value;
         } else if (name == "--vcd") {
             if (value.empty()) return fail("--vcd erwartet einen Dateinamen.");
             o.Vcd = value;
@@ -224,6 +227,8 @@ Optionen:
   --memory-out DATEI den ganzen Adressraum (65536 Bytes) am Ende in DATEI schreiben
   --vcd DATEI        alle Pin-Änderungen und Interrupt-Annahmen des Laufs als VCD-Datei
                      (Value Change Dump) schreiben, Zeitskala passend zum E-Takt (--eclock)
+  --profile DATEI    Ausführungen und Zyklen je Befehlsadresse als CSV schreiben:
+                       address,symbol,line,executions,cycles
   --stats            am Ende auf der Fehlerausgabe:
                        instructions=N cycles=N seconds=F mhz=F
   -h, --help         diese Hilfe

@@ -36,6 +36,7 @@ struct TRunnerOptions {
     std::string MemoryOut; // empty: none
     std::string Stimulus;  // empty: none
     std::string Vcd;       // empty: none
+    std::string Profile;   // empty: none
     double Speed = 0;       // factor of real time; 0: as fast as possible
     double EClock = 2e6;    // Hz
     bool Stats = false;

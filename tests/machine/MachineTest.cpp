@@ -165,3 +165,41 @@ TEST_F(MachineTest, RegistersAndPortInputsByName) {
 }
 
 } // namespace
+
+namespace {
+
+// The profile counts executions and cycles per instruction, interrupt and reset entries
+// included in the step of the instruction they lead to; labels name the addresses.
+TEST_F(MachineTest, TheProfileCountsAKnownLoopAndLabelsNameItsAddresses) {
+    Program(0x2000, {0xC6, 0x0A,   // ldab #10
+                     0x5A,         // loop: decb
+                     0x26, 0xFD,   // bne loop
+                     0x20, 0xFE}); // bra *
+    EXPECT_EQ(M.profile(), nullptr);
+    M.run({12, {}}); // not counted: profiling is off
+    M.setProfiling(true);
+    Program(0x2000, {});
+    M.run({22, {}});
+    const auto count = [this](uint32_t A) {
+        return std::pair(M.profile()->at(A).Executions, M.profile()->at(A).Cycles);
+    };
+    EXPECT_EQ(count(0x2000), std::pair(uint64_t{1}, uint64_t{2}));
+    EXPECT_EQ(count(0x2002), std::pair(uint64_t{10}, uint64_t{20}));
+    EXPECT_EQ(count(0x2003), std::pair(uint64_t{10}, uint64_t{30}));
+    EXPECT_EQ(count(0x2005), std::pair(uint64_t{1}, uint64_t{3}));
+    EXPECT_EQ(M.profile()->hottest(2), (std::vector<uint32_t>{0x2003, 0x2002}));
+    EXPECT_EQ(M.profile()->totalCycles(), 55u);
+    M.setProfiling(false);
+    M.run({5, {}});
+    EXPECT_EQ(M.profile()->totalCycles(), 55u);
+    M.clearProfile();
+    EXPECT_EQ(M.profile()->totalCycles(), 0u);
+
+    ASSERT_TRUE(M.load(Demo));
+    const std::pair<uint32_t, const char*> symbols[] = {
+        {0xE000, "START"}, {0xE025, "IDLE"}, {0xE028, "IDLE+3"}, {0x0100, ""}};
+    for (const auto& [address, name] : symbols)
+        EXPECT_EQ(M.symbolFor(address).toStdString(), name) << address;
+}
+
+} // namespace

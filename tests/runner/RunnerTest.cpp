@@ -66,7 +66,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
-                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile",
                              "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
@@ -265,3 +265,25 @@ TEST(Runner, SharedExamplesReachTheirExpectedResults) {
 }
 
 } // namespace
+
+// --profile writes executions and cycles per address with the label and listing line; --vcd the
+// pin changes with the E clock's time scale.
+TEST(Runner, ProfileAndSignalFilesOfARun) {
+    QTemporaryFile profile, vcd;
+    ASSERT_TRUE(profile.open() && vcd.open());
+    const TRun r = RunTool("--max-steps 6 --eclock 1000000 --profile " +
+                           profile.fileName().toStdString() + " --vcd " + vcd.fileName().toStdString());
+    EXPECT_EQ(r.Exit, 0);
+    EXPECT_EQ(r.Err, "stop: steps PC=$E005\n");
+    EXPECT_EQ(profile.readAll().toStdString(),
+              "address,symbol,line,executions,cycles\n"
+              "E000,STEPS,9,1,3\nE003,STEPS+3,10,1,2\nE004,LOOP,11,2,4\nE005,LOOP+1,12,1,3\n"
+              "E007,LOOP+3,13,1,3\n");
+    const QByteArray dump = vcd.readAll();
+    EXPECT_TRUE(dump.contains("$timescale 1 ns $end\n")) << dump.toStdString();
+    EXPECT_TRUE(dump.contains("$var wire 8 a PORTA [7:0] $end\n"));
+    const TRun bad = RunTool("--profile /x/p.csv");
+    EXPECT_EQ(bad.Exit, 2);
+    EXPECT_EQ(bad.Err, "tarvik68hc11-run: Die Datei \"/x/p.csv\" kann nicht geschrieben werden: "
+                       "No such file or directory\n");
+}
