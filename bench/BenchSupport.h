@@ -42,8 +42,9 @@ inline void ReportCycles(benchmark::State& State, int64_t Cycles) {
 // reports the simulated cycles per second. Limits, when given, take the chunked run the runner
 // uses for --max-steps and --max-cycles.
 inline void RunHeadless(benchmark::State& State, const std::string& Listing,
-                        const Machine::RunLimits& Limits = {}) {
+                        const Machine::RunLimits& Limits = {}, bool Profiled = false) {
     Machine machine;
+    machine.setProfiling(Profiled);
     TCountingSink sink;
     machine.setMessageSink(&sink);
     if (!machine.load(QString::fromStdString(Listing))) {

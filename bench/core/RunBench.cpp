@@ -29,9 +29,36 @@ void BM_RunWaitProgram(benchmark::State& State) {
     RunHeadless(State, WaitListing);
 }
 
+// The benchmark with the cycle profile counting every instruction.
+void BM_RunBenchProgramProfiled(benchmark::State& State) {
+    RunHeadless(State, BenchListing, {}, true);
+}
+
+// The demo: a real-time interrupt every 8192 cycles and port writes in its main loop, with the
+// signal record taking every pin change; 20 million cycles a round.
+void BM_RunDemoRecordingSignals(benchmark::State& State) {
+    Machine machine;
+    TCountingSink sink;
+    machine.setMessageSink(&sink);
+    if (!machine.load(QString::fromStdString(TARVIK_EXAMPLES_DIR "/demo.lst"))) {
+        State.SkipWithError("cannot read demo.lst");
+        return;
+    }
+    int64_t cycles = 0;
+    for (auto _ : State) {
+        const int64_t before = machine.cpu().CycleCount;
+        machine.run({{}, 20'000'000});
+        cycles += machine.cpu().CycleCount - before;
+    }
+    ReportCycles(State, cycles);
+    State.counters["changes"] = static_cast<double>(machine.signalRecord().size());
+}
+
 BENCHMARK(BM_RunBenchProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunBenchProgramWithLimits)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunSieveProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunWaitProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RunBenchProgramProfiled)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RunDemoRecordingSignals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
