@@ -120,6 +120,19 @@ public:
         PendingMask = Value ? (PendingMask | bit) : (PendingMask & ~bit);
     }
     bool PendingInterrupt(int Number) const { return (PendingMask >> (Number % IdleBit)) & 1; }
+    // A line whose request is a latch that the acceptance of its interrupt clears (the vector
+    // fetch clears the edge latch of an edge-sensitive IRQ); the requests of the other lines
+    // stay until their source withdraws them.
+    void SetLatchedLine(int Number, bool Value) {
+        const uint64_t bit = uint64_t{1} << (Number % IdleBit);
+        LatchedLines = Value ? (LatchedLines | bit) : (LatchedLines & ~bit);
+    }
+    // The maskable line that HPRIO's PSEL bits raise to the highest maskable priority; IRQ
+    // after reset. A number outside the maskable lines 11 to 25 selects IRQ.
+    void SetHighestPriorityLine(int Number) {
+        HighestLine = Number >= IrqSCI && Number <= IrqIRQ ? Number : IrqIRQ;
+    }
+    int HighestPriorityLine() const { return HighestLine; }
 
     TActivity Activity() const { return ActivityField; }
     void SetActivity(TActivity Value) {
@@ -273,6 +286,8 @@ private:
 
     const TOpcode* Ops;       // OpcodeTable().data()
     uint64_t PendingMask = 0; // bit n = request line n, and IdleBit
+    uint64_t LatchedLines = 0; // bit n: accepting line n clears its request
+    int HighestLine = IrqIRQ;  // promoted by HPRIO's PSEL bits
     TActivity ActivityField = TActivity::Executing;
 
     // State of the step in progress.

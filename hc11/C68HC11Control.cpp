@@ -4,13 +4,31 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 
 namespace {
 constexpr uint64_t Line(int Number) {
     return uint64_t{1} << Number;
 }
-// Lines 11 (SCI) to 25 (IRQ) are masked by I; the higher number has the higher priority.
+// Lines 11 (SCI) to 25 (IRQ) are masked by I.
 constexpr uint64_t MaskableLines = (Line(26) - 1) & ~(Line(11) - 1);
+
+// The fixed priority of the maskable sources (reference manual, resets and interrupts: the
+// interrupt priority resolution), highest first: IRQ, real-time interrupt, input captures 1,
+// 2, 3, output compares 1, 2, 3, 4, IC4/OC5, timer overflow, pulse accumulator overflow,
+// pulse accumulator input edge, SPI, SCI. As request lines (vector $FFC0 + 2n):
+constexpr int MaskablePriority[] = {25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12, 11};
+// This order is that of the line numbers, highest first, so among the pending lines the highest
+// number wins; HPRIO's promoted line goes before all of them.
+constexpr bool HighestNumberFirst() {
+    uint64_t covered = 0;
+    for (size_t k = 0; k < std::size(MaskablePriority); ++k) {
+        if (k > 0 && MaskablePriority[k] >= MaskablePriority[k - 1]) return false;
+        covered |= Line(MaskablePriority[k]);
+    }
+    return covered == MaskableLines;
+}
+static_assert(HighestNumberFirst(), "the priority resolution below relies on this order");
 } // namespace
 
 void TCPU_68HC11_::AcceptInterrupt() {
@@ -39,7 +57,10 @@ void TCPU_68HC11_::AcceptInterrupt() {
     if (I) return;
     const uint64_t maskable = PendingMask & MaskableLines;
     if (maskable == 0) return;
-    const int number = std::bit_width(maskable) - 1;
+    const int number =
+        (maskable & Line(HighestLine)) ? HighestLine : std::bit_width(maskable) - 1;
+    // The vector fetch clears an edge latch (IRQ in edge-sensitive mode).
+    PendingMask &= ~(Line(number) & LatchedLines);
     EnterInterrupt(static_cast<uint32_t>(0xC0 + 2 * number), number);
 }
 

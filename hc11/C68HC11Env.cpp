@@ -3,7 +3,9 @@
 
 #include "hc11/C68HC11.h"
 
-TCPU_68HC11_Environment::TCPU_68HC11_Environment(QObject* Owner) : TCustomCPUExternal(Owner) {}
+TCPU_68HC11_Environment::TCPU_68HC11_Environment(QObject* Owner) : TCustomCPUExternal(Owner) {
+    UpdateNOCOP();
+}
 
 bool TCPU_68HC11_Environment::Registered() const {
     return ExternalIndex() >= 0 && CPU();
@@ -13,7 +15,8 @@ TCPU_68HC11_* TCPU_68HC11_Environment::Core() const {
     return qobject_cast<TCPU_68HC11_*>(CPU());
 }
 
-void TCPU_68HC11_Environment::Attached(TCustomCPU*) {
+void TCPU_68HC11_Environment::Attached(TCustomCPU* NewCPU) {
+    AttachSystemDevices(NewCPU);
     if (!Registered()) return;
     CPU()->AddMemoryWindow(ExternalIndex(), DefaultRegisterBase, BlockSize);
     CPU()->AddTimer(ExternalIndex(), RTITickCycles, 1);
@@ -38,8 +41,7 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
     case RegBAUD: Data = BAUD; break;
     case RegSCCR2: Data = SCCR2; break;
     case RegOPTION: Data = OPTION; break;
-    // HPRIO is readable so that a program can see the operating mode, as on the chip; writes
-    // stay unimplemented because interrupt priorities are not modelled.
+    // COPRST ($3A) is only written; a read stays unimplemented.
     case RegHPRIO: Data = HPRIO; break;
     case RegINIT: Data = INIT; break;
     case RegCONFIG: Data = CONFIG; break;
@@ -109,7 +111,9 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     case RegSPCR: SPCR = value; break;
     case RegBAUD: BAUD = value; break;
     case RegSCCR2: SCCR2 = value; break;
-    case RegOPTION: OPTION = value; break;
+    case RegOPTION: WriteOPTION(value); break;
+    case RegCOPRST: Cop.WriteCOPRST(value); break;
+    case RegHPRIO: WriteHPRIO(value); break;
     case RegINIT:
         INIT = value;
         MoveRegisterBlock(static_cast<uint32_t>(value & 0x0F) * 0x1000);
@@ -223,6 +227,7 @@ void TCPU_68HC11_Environment::Reset() {
     HPRIO = 0x05 | ModeBits[static_cast<int>(ModeField) & 3];
     INIT = 0x01;
     CONFIG = static_cast<int32_t>(ConfigField.toInt()) & 0x0F;
+    ResetSystemControl();
     RTICount = 0;
     RTIDivider = 2;
     // A request raised before the reset must not survive it.

@@ -4,8 +4,11 @@
 // registers, the real-time interrupt (RTI), and the reset values that depend on the operating
 // mode. It is a device of the CPU: the register block is one memory window, the RTI runs from
 // one cycle timer, and interrupt requests are raised on the core's request lines 12 to 24.
+// The COP watchdog and the IRQ and XIRQ pins are devices of their own that the environment
+// owns and attaches to its CPU (C68HC11EnvSystem.h).
 
 #include "cpu/CPUExternal.h"
+#include "hc11/C68HC11EnvSystem.h"
 
 #include <QObject>
 #include <array>
@@ -53,7 +56,7 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
                               RegPORTD = 0x08, RegDDRD = 0x09, RegPORTE = 0x0A, RegTMSK1 = 0x22,
                               RegTFLG1 = 0x23, RegTMSK2 = 0x24, RegTFLG2 = 0x25, RegPACTL = 0x26,
                               RegSPCR = 0x28, RegBAUD = 0x2B, RegSCCR2 = 0x2D, RegOPTION = 0x39,
-                              RegHPRIO = 0x3C, RegINIT = 0x3D, RegCONFIG = 0x3F;
+                              RegCOPRST = 0x3A, RegHPRIO = 0x3C, RegINIT = 0x3D, RegCONFIG = 0x3F;
     static constexpr uint32_t DefaultRegisterBase = 0x1000;
     static constexpr uint32_t BlockSize = 0x40;
     // Cycles between two RTI ticks; the RTI flag rises every RTIDivider ticks.
@@ -83,6 +86,17 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     // Recomputes the core's request lines 12 to 24 from the flag and mask registers. Does
     // nothing when the CPU is not a 68HC11 core.
     void UpdateInterruptLines();
+
+    // The COP watchdog: off unless turned on; on or off at once, without a reset. CONFIG's
+    // NOCOP bit reads as the switch (1 while the COP is off), whatever the Config property says.
+    void SetCOPEnabled(bool Value);
+    bool COPEnabled() const;
+    const TCPU_68HC11_Cop& COP() const { return Cop; }
+    // The IRQ and XIRQ pins as the outside drives them; Low asserts the request.
+    void SetIRQPin(bool Low);
+    bool IRQPinLow() const;
+    void SetXIRQPin(bool Low);
+    bool XIRQPinLow() const;
 
     // Published settings; Config and Mode take effect at the next reset, Flags are stored only.
     THC11Flags Flags() const { return FlagsField; }
@@ -119,6 +133,18 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     THC11Flags FlagsField;
     THC11Config ConfigField;
     THC11Mode ModeField = hc11_Normal_Single_Chip;
+
+    // System control (C68HC11EnvSystem.cpp).
+    TCPU_68HC11_Cop Cop;
+    TCPU_68HC11_InterruptPins Pins;
+    int64_t ResetCycle = 0;              // cycle count at the last reset
+    bool OptionProtectedWritten = false; // OPTION's time-protected bits were written once
+    bool SpecialMode() const;            // SMOD in HPRIO
+    void WriteOPTION(int32_t Value);
+    void WriteHPRIO(int32_t Value);
+    void UpdateNOCOP();
+    void ResetSystemControl();
+    void AttachSystemDevices(TCustomCPU* NewCPU);
 
     bool Registered() const;
     // Drives the output pins of Port from its latch and fires OnPortChange.

@@ -63,12 +63,8 @@ Machine::Machine(QObject* Parent)
         }
         case StimulusEvent::Target::Port: setPortInput(port, E.value); break;
         // The interrupt pins are active low: level 0 requests.
-        case StimulusEvent::Target::IrqPin:
-            Core.SetPendingInterrupt(TCPU_68HC11_::IrqIRQ, E.value == 0);
-            break;
-        case StimulusEvent::Target::XirqPin:
-            Core.SetPendingInterrupt(TCPU_68HC11_::IrqXIRQ, E.value == 0);
-            break;
+        case StimulusEvent::Target::IrqPin: setIrqPin(E.value == 0); break;
+        case StimulusEvent::Target::XirqPin: setXirqPin(E.value == 0); break;
         }
     };
     Stimulus.SetCPU(&Core);
@@ -175,7 +171,7 @@ void Machine::updateAfterStep() {
 void Machine::restartSignalRecord() {
     std::array<int32_t, 5> pins{};
     for (int p = 0; p < 5; ++p) pins[static_cast<size_t>(p)] = Environment.PortPins[static_cast<size_t>(p)];
-    Signals.restart(Core.CycleCount, pins);
+    Signals.restart(Core.CycleCount, pins, !Environment.IRQPinLow(), !Environment.XIRQPinLow());
 }
 
 void Machine::pump() {

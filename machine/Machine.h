@@ -124,6 +124,19 @@ class Machine : public QObject {
     // A program wrote a port (or a register that sets its directions).
     std::function<void(Port)> OnPortChange;
 
+    // The IRQ and XIRQ pins as the outside drives them; Low asserts the request.
+    void setIrqPin(bool Low) {
+        Environment.SetIRQPin(Low);
+        Signals.pin(Core.CycleCount, SignalRecorder::IrqSignal, !Low);
+    }
+    void setXirqPin(bool Low) {
+        Environment.SetXIRQPin(Low);
+        Signals.pin(Core.CycleCount, SignalRecorder::XirqSignal, !Low);
+    }
+    // The COP watchdog: off unless turned on; the change takes effect at once.
+    void setCopEnabled(bool Enabled) { Environment.SetCOPEnabled(Enabled); }
+    bool copEnabled() const { return Environment.COPEnabled(); }
+
     // The address space as the program sees it, without side effects: reading an IO register
     // never clears a flag or reports anything; an address no device simulates reads 0.
     uint8_t peek(uint32_t Address) const;

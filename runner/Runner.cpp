@@ -114,6 +114,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         PutLine(Err, std::string(ProgramName) + ": " + error.toStdString());
         return RunnerExitUsage;
     }
+    machine.setCopEnabled(Options.Cop);
     machine.setEClock(Options.EClock);
     machine.setSpeed(Options.Speed);
     if (Options.NoReset) cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);

@@ -94,6 +94,10 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             o.Regs = true;
             continue;
         }
+        if (arg == "--cop") {
+            o.Cop = true;
+            continue;
+        }
         if (arg == "--stats") {
             o.Stats = true;
             continue;
@@ -211,6 +215,9 @@ Optionen:
                                            IRQ, XIRQ (aktiv bei 0)
                        ZYKLUS PORTX=WERT   X = A, C, D oder E
                      Kommentare ab ";" oder "#".
+  --cop              den COP-Watchdog einschalten (sonst aus): ohne Neustart durch $55/$AA
+                     an COPRST setzt er den Prozessor nach 2^15 x 1, 4, 16 oder 64 Takten
+                     (CR1:CR0 in OPTION) über $FFFA zurück
   --speed FAKTOR     Lauf im Verhältnis zur Echtzeit: 1 = Echtzeit beim E-Takt, 0.5 halb,
                      1/100 ein Hundertstel, 10 zehnmal so schnell (ohne: so schnell wie möglich)
   --eclock HZ        E-Takt für --speed (Vorgabe 2000000)

@@ -40,6 +40,7 @@ struct TRunnerOptions {
     double Speed = 0;       // factor of real time; 0: as fast as possible
     double EClock = 2e6;    // Hz
     bool Stats = false;
+    bool Cop = false;       // the COP watchdog on
     bool Help = false;
 };
 

@@ -18,7 +18,8 @@ uint32_t RaisedLines(const TCPU_68HC11_& Cpu) {
 // (TMSK1 bits 3-7, 0-2: lines 16-23; TMSK2 bits 4, 5, 7, 6: lines 13, 14, 15, 24; the mask
 // patterns tell every bit apart); flags clear where a 1 is written; INIT moves the block (the old
 // place is plain memory again: PORTB keeps its pins) and only INIT's low nibble counts. Then a
-// reset: HPRIO and CONFIG as in single-chip mode, the timer registers and PORTB cleared, DDRC and
+// reset: HPRIO and CONFIG as in single-chip mode (NOCOP set: the COP is off), the timer registers
+// and PORTB cleared, DDRC and
 // SPCR kept, the block back at $1000, the RTI back to 8192 cycles, and the lines recomputed:
 // requests from before are gone, a line of another device stays.
 TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
@@ -51,21 +52,22 @@ TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
     // TMSK1 TFLG1 TMSK2 TFLG2 PACTL, PORTB, DDRC, SPCR; OPTION, HPRIO INIT, CONFIG
     EXPECT_EQ(sys.Hex(0x1022, 5) + sys.Hex(0x1004, 1) + sys.Hex(0x1007, 1) + sys.Hex(0x1028, 1) +
                   sys.Hex(0x1039, 1) + sys.Hex(0x103C, 2) + sys.Hex(0x103F, 1),
-              "0000000000 00 FF 5A 10 0501 00 ");
+              "0000000000 00 FF 5A 10 0501 04 ");
 }
 
-// Every offset read and written during a run. HPRIO ($3C) is readable; it and CONFIG are
-// read-only. An unimplemented offset shows the box naming it and stops the run, so that a program
-// polling it cannot trap the user in the box.
+// Every offset read and written during a run. COPRST ($3A) is only written, CONFIG only read. An
+// unimplemented offset shows the box naming it and stops the run, so that a program polling it
+// cannot trap the user in the box.
 TEST(EnvRegisters, UnimplementedAddressesShowTheBoxAndStopTheRun) {
     const QByteArray readable = QByteArray::fromHex("00030407 08090A22 23242526 282B2D39 3C3D3F");
+    const QByteArray writable = QByteArray::fromHex("00030407 08090A22 23242526 282B2D39 3A3C3D");
     for (uint32_t offset = 0; offset < 0x40; ++offset) {
         for (bool write : {false, true}) {
             TSystem sys;
             if (write && offset != 0x3D) sys.Cpu.WriteByte(0x1000 + offset, 0x0F); // INIT moves
             if (!write) sys.Cpu.ReadByte(0x1000 + offset);
-            const bool implemented = readable.contains(static_cast<char>(offset)) &&
-                                     !(write && (offset == 0x3C || offset == 0x3F));
+            const bool implemented =
+                (write ? writable : readable).contains(static_cast<char>(offset));
             const std::string box =
                 Box(QString("68HC11Env-Fehler - Memory") + (write ? "Write" : "Read"),
                     QString::asprintf("Nicht implementierte IO-Adresse: $%02X", offset),
@@ -74,7 +76,7 @@ TEST(EnvRegisters, UnimplementedAddressesShowTheBoxAndStopTheRun) {
             EXPECT_EQ(sys.Cpu.LastStopReason(),
                       implemented ? StopReason::None : StopReason::UnimplementedIO)
                 << std::hex << offset << " write " << write;
-            EXPECT_EQ(sys.Env.CONFIG, 0);
+            EXPECT_EQ(sys.Env.CONFIG, Env::hc11_NOCOP);
         }
     }
 }

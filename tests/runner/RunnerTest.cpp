@@ -66,7 +66,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
-                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--cop",
                              "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
@@ -286,4 +286,15 @@ TEST(Runner, ProfileAndSignalFilesOfARun) {
     EXPECT_EQ(bad.Exit, 2);
     EXPECT_EQ(bad.Err, "tarvik68hc11-run: Die Datei \"/x/p.csv\" kann nicht geschrieben werden: "
                        "No such file or directory\n");
+}
+
+// --cop turns the watchdog on: the looping program never restarts it, so after 2^15 cycles the
+// COP-failure reset takes the vector at $FFFA, which this listing leaves at $0000.
+TEST(Runner, TheCopWatchdogResetsAProgramThatDoesNotServeIt) {
+    const TRun off = RunTool("--max-cycles 40000 --regs");
+    EXPECT_EQ(off.Exit, 0);
+    const TRun on = RunTool("--cop --max-cycles 40000 --regs");
+    EXPECT_EQ(on.Exit, 3);
+    EXPECT_EQ(on.Out, "PC=0001 A=00 B=00 X=0000 Y=0000 SP=00FF CCR=D0 CYCLES=32770\n");
+    EXPECT_TRUE(QString::fromStdString(on.Err).endsWith("stop: opcode PC=$0001\n"));
 }
