@@ -15,6 +15,7 @@
 #include "ui/KvGlyph.h"
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
+#include "ui/InterruptPinsBar.h"
 #include "ui/SpeedControl.h"
 
 #include <QCloseEvent>
@@ -126,6 +127,14 @@ void TFormMain::CreateComponents() {
     SpeedControl->setObjectName(QStringLiteral("SpeedControl"));
     ToolbarMenu->addSeparator();
     ToolbarMenu->addWidget(SpeedControl->Combo());
+    MenCop = emulator->addAction(QStringLiteral("&COP-Watchdog"));
+    MenCop->setObjectName(QStringLiteral("MenCop"));
+    MenCop->setCheckable(true);
+    MenCop->setToolTip(QStringLiteral("Ohne Neustart durch $55/$AA an COPRST setzt der "
+                                      "Watchdog den Prozessor zurück"));
+    connect(MenCop, &QAction::toggled, this, [this](bool On) { System->setCopEnabled(On); });
+    InterruptPins = new TInterruptPinsBar(System, this);
+    addToolBar(Qt::TopToolBarArea, InterruptPins);
 
     // References to the machine are resolved last, once every component holds its settings.
     CPUControl->SetCPU(CPU);

@@ -31,6 +31,7 @@ class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSourceEdit;
 class TSpeedControl;
+class TInterruptPinsBar;
 class TSynDebug;
 
 class TFormMain : public QMainWindow {
@@ -113,6 +114,9 @@ public:
     TFormAbout* FormAbout = nullptr;
     // Speed: the toolbar's combo and the Emulator menu's "Geschwindigkeit" and "E-Takt".
     TSpeedControl* SpeedControl = nullptr;
+    // The IRQ and XIRQ pin buttons, and the COP watchdog switch of the Emulator menu.
+    TInterruptPinsBar* InterruptPins = nullptr;
+    QAction* MenCop = nullptr;
 
     // Menu items.
     QAction* MenOpen = nullptr;

@@ -10,6 +10,7 @@
 #include "ui/KVCPUPortPanel.h"
 #include "ui/Kv68HC11Control.h"
 #include "ui/MainForm.h"
+#include "ui/InterruptPinsBar.h"
 #include "ui/SpeedControl.h"
 
 using Env = TCPU_68HC11_Environment;
@@ -49,7 +50,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
     EXPECT_EQ(items.join('|'),
               "&Datei|Ö&ffnen... |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
               "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
-              "&Geschwindigkeit |E-&Takt |"
+              "&Geschwindigkeit |E-&Takt |&COP-Watchdog |"
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
@@ -295,4 +296,19 @@ TEST_F(MainForm, SpeedComboAndMenuChooseThePaceOfTheMachine) {
     Form.SpeedControl->EClockMenu()->actions().at(2)->trigger(); // 4 MHz
     EXPECT_EQ(Form.System->eClock(), 4e6);
     EXPECT_EQ(Form.SpeedControl->EClockMenu()->actions().at(1)->isChecked(), false);
+}
+
+TEST_F(MainForm, InterruptPinButtonsAndTheCopSwitchReachTheMachine) {
+    const auto state = [this] {
+        return std::tuple(Form.CPU_Environment->IRQPinLow(), Form.CPU_Environment->XIRQPinLow(),
+                          Form.System->copEnabled());
+    };
+    EXPECT_EQ(state(), std::tuple(false, false, false));
+    Form.InterruptPins->IrqButton->trigger();
+    Form.InterruptPins->XirqButton->trigger();
+    Form.MenCop->trigger();
+    EXPECT_EQ(state(), std::tuple(true, true, true));
+    Form.InterruptPins->IrqButton->trigger(); // released: the pin goes high again
+    Form.MenCop->trigger();
+    EXPECT_EQ(state(), std::tuple(false, true, false));
 }
