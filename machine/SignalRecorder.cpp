@@ -15,6 +15,7 @@ void SignalRecorder::restart(int64_t Cycle, const std::array<int32_t, 5>& Ports,
                              bool XirqLevel) {
     Ring.clear();
     First = Count = 0;
+    Dropped = 0;
     CompleteFrom = Cycle;
     for (int p = 0; p < 5; ++p)
         for (int b = 0; b < 8; ++b) Now[static_cast<size_t>(p * 8 + b)] = (Ports[p] >> b) & 1;
@@ -26,6 +27,7 @@ void SignalRecorder::restart(int64_t Cycle, const std::array<int32_t, 5>& Ports,
 
 void SignalRecorder::add(int64_t Cycle, int Signal, uint8_t Value) {
     Now[static_cast<size_t>(Signal)] = Value;
+    ++Added;
     const Change change{Cycle, static_cast<uint8_t>(Signal), Value};
     if (Ring.size() < Capacity) { // still growing: no slot to reuse
         Ring.push_back(change);
@@ -36,6 +38,7 @@ void SignalRecorder::add(int64_t Cycle, int Signal, uint8_t Value) {
     const Change& oldest = Ring[First];
     Start[oldest.Signal] = oldest.Signal == InterruptSignal ? 0 : oldest.Value;
     Ring[First] = change;
+    ++Dropped;
     First = (First + 1) % Ring.size();
     CompleteFrom = at(0).Cycle;
 }

@@ -47,6 +47,11 @@ class SignalRecorder {
     uint8_t levelAtStart(int Signal) const { return Start[static_cast<size_t>(Signal)]; }
     // The level of a signal at the end of the record.
     uint8_t level(int Signal) const { return Now[static_cast<size_t>(Signal)]; }
+    // Every change this recorder has taken gets the next serial number, across restarts too, so
+    // that a viewer can tell the changes it has seen from new ones: this is the serial of at(0).
+    uint64_t serialOfFirst() const { return Added - Count; }
+    // Changes dropped by the ring since the last restart (the record is complete when none).
+    uint64_t dropped() const { return Dropped; }
 
     // Writes the record as a value change dump (IEEE 1364) with a time scale that matches the
     // E clock: one wire per pin, IRQ and XIRQ, an 8-bit bus per port, and the interrupt
@@ -62,6 +67,7 @@ class SignalRecorder {
     std::vector<Change> Ring;
     size_t Capacity;
     size_t First = 0, Count = 0;
+    uint64_t Added = 0, Dropped = 0;
     int64_t CompleteFrom = 0;
     std::array<uint8_t, SignalCount> Start{}, Now{};
 };

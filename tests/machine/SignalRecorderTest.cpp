@@ -38,6 +38,20 @@ TEST(SignalRecorder, OneChangePerPinThatChangesAndTheRingKeepsTheLevelsKnown) {
     EXPECT_EQ(r.level(SignalRecorder::IrqSignal), 0);
 }
 
+// A viewer keeps its own index of the changes by serial number: serials go on across drops
+// and restarts, and the dropped count says whether the record is complete.
+TEST(SignalRecorder, SerialsNeverRepeatAndDropsAreCountedUntilTheNextRestart) {
+    SignalRecorder r(2);
+    r.restart(0, {});
+    EXPECT_EQ(std::pair(r.serialOfFirst(), r.dropped()), std::pair(uint64_t{0}, uint64_t{0}));
+    r.port(10, 1, 0x07); // three changes into a ring of two: the first drops
+    EXPECT_EQ(std::pair(r.serialOfFirst(), r.dropped()), std::pair(uint64_t{1}, uint64_t{1}));
+    r.restart(20, {0, 0x07, 0, 0, 0});
+    EXPECT_EQ(std::pair(r.serialOfFirst(), r.dropped()), std::pair(uint64_t{3}, uint64_t{0}));
+    r.interrupt(30, 24);
+    EXPECT_EQ(std::pair(r.serialOfFirst(), r.size()), std::pair(uint64_t{3}, size_t{1}));
+}
+
 TEST(SignalRecorder, TheValueChangeDumpHasATimeScaleOfTheEClock) {
     SignalRecorder r;
     r.restart(1000, {0, 0, 0, 0, 0x80});
