@@ -70,48 +70,10 @@ std::optional<int64_t> previousEdge(const SignalRecorder& Record, uint64_t Signa
     return std::nullopt;
 }
 
-void LevelIndex::update(const SignalRecorder& Record) {
-    const uint64_t first = Record.serialOfFirst();
-    const uint64_t end = first + Record.size();
-    // A restart moves the first serial past everything seen; a ring that dropped more than was
-    // seen, too. Either way the levels at the start of the record are where to begin.
-    if (!Started || Seen <= first) {
-        Checkpoints.clear();
-        for (int s = 0; s < SignalRecorder::SignalCount; ++s)
-            Current[static_cast<size_t>(s)] = Record.levelAtStart(s);
-        Seen = first;
-        Started = true;
-    }
-    while (!Checkpoints.empty() && Checkpoints.front().Serial < first) Checkpoints.pop_front();
-    for (; Seen < end; ++Seen) {
-        if (Seen % Spacing == 0) Checkpoints.push_back({Seen, Current});
-        const SignalRecorder::Change& c = Record.at(static_cast<size_t>(Seen - first));
-        Current[c.Signal] = c.Value;
-    }
-}
-
-Levels LevelIndex::levelsBefore(const SignalRecorder& Record, int64_t Cycle, size_t* FirstAfter) const {
+SignalRecorder::Levels levelsBefore(const SignalRecorder& Record, int64_t Cycle, size_t* FirstAfter) {
     const size_t index = firstChangeFrom(Record, Cycle);
     if (FirstAfter) *FirstAfter = index;
-    const uint64_t first = Record.serialOfFirst();
-    const uint64_t target = first + index;
-    // The last checkpoint at or before the target that the ring still holds.
-    auto after = std::upper_bound(Checkpoints.begin(), Checkpoints.end(), target,
-                                  [](uint64_t Serial, const Checkpoint& C) { return Serial < C.Serial; });
-    Levels levels{};
-    uint64_t serial = first;
-    if (after != Checkpoints.begin() && std::prev(after)->Serial >= first) {
-        levels = std::prev(after)->Before;
-        serial = std::prev(after)->Serial;
-    } else {
-        for (int s = 0; s < SignalRecorder::SignalCount; ++s)
-            levels[static_cast<size_t>(s)] = Record.levelAtStart(s);
-    }
-    for (; serial < target; ++serial) {
-        const SignalRecorder::Change& c = Record.at(static_cast<size_t>(serial - first));
-        levels[c.Signal] = c.Value;
-    }
-    return levels;
+    return Record.levelsBefore(index);
 }
 
 namespace {

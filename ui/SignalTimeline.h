@@ -1,16 +1,14 @@
 #pragma once
 // The arithmetic behind the signal timeline, free of widgets: the rows it can show, the mapping
 // between cycles and pixels, the search for changes and edges in the signal record (ordered by
-// cycle, so every search is a binary search), an index of levels that answers "which level did
-// each signal have at cycle C" without scanning the whole ring, and the German texts for times,
-// frequencies and the time axis.
+// cycle, so every search is a binary search), and the German texts for times, frequencies and
+// the time axis.
 
 #include "machine/SignalRecorder.h"
 
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -61,31 +59,11 @@ std::pair<size_t, size_t> changesBetween(const SignalRecorder& Record, int64_t F
 std::optional<int64_t> nextEdge(const SignalRecorder& Record, uint64_t Signals, int64_t Cycle);
 std::optional<int64_t> previousEdge(const SignalRecorder& Record, uint64_t Signals, int64_t Cycle);
 
-using Levels = std::array<uint8_t, SignalRecorder::SignalCount>;
+using Levels = SignalRecorder::Levels;
 
-// The levels of every signal at checkpoints every Spacing changes, built as the record grows
-// and dropped with the changes the ring drops: a level at any cycle then takes a binary search
-// and at most Spacing steps.
-class LevelIndex {
-  public:
-    static constexpr size_t Spacing = 1024;
-
-    // Takes in the changes recorded since the last call (starting afresh after a restart).
-    void update(const SignalRecorder& Record);
-    // The levels just before Cycle (every change before Cycle applied) and the index of the
-    // first change at or after it. update() must have seen the record as it is now.
-    Levels levelsBefore(const SignalRecorder& Record, int64_t Cycle, size_t* FirstAfter = nullptr) const;
-
-  private:
-    struct Checkpoint {
-        uint64_t Serial; // levels before the change with this serial
-        Levels Before;
-    };
-    std::deque<Checkpoint> Checkpoints;
-    uint64_t Seen = 0; // serial of the next change to take in
-    Levels Current{};
-    bool Started = false;
-};
+// The levels of every signal just before Cycle (every change before it applied), and the
+// index of the first change at or after it.
+SignalRecorder::Levels levelsBefore(const SignalRecorder& Record, int64_t Cycle, size_t* FirstAfter = nullptr);
 
 // German texts: four significant digits with a decimal comma and the fitting unit.
 QString formatDuration(double Seconds);  // "4,096 ms", "500,0 ns", "1,500 s"

@@ -212,7 +212,6 @@ TSignalView::TSignalView(QWidget* Parent) : QWidget(Parent) {
 
 void TSignalView::setMachine(const Machine* NewSystem) {
     System = NewSystem;
-    Index = {};
     refresh();
 }
 
@@ -470,9 +469,6 @@ void TSignalView::showRowMenu(const QPoint& Global, int Row) {
 // Painting.
 
 void TSignalView::paintCanvas(QPainter& Painter) {
-    // The level index takes in the new changes only here: a run with the view hidden, or
-    // between two paints, does not pay for it.
-    if (System) Index.update(System->signalRecord());
     updateScale();
     const int width = Canvas->width();
     const int height = Canvas->height();
@@ -538,6 +534,7 @@ void TSignalView::paintAxis(QPainter& Painter, int Width) {
         Painter.drawLine(QPointF(x, AxisHeight), QPointF(x, Canvas->height()));
         Painter.setPen(palette().windowText().color());
         Painter.drawLine(QPointF(x, AxisHeight - 6), QPointF(x, AxisHeight - 1));
+        if (x < 0) continue; // a label cut off at the left would be misread
         const QString label = InTime ? formatTimeTick(unitValue, step)
                                      : QString::number(static_cast<qint64>(std::llround(unitValue)));
         Painter.drawText(QRectF(x + 3, 0, minimumPixels, AxisHeight - 4), Qt::AlignLeft | Qt::AlignBottom,
@@ -564,7 +561,7 @@ void TSignalView::paintRows(QPainter& Painter, int Width) {
         int LastEdgeX;      // the pixel of the last edge drawn: changes within it are coalesced
     };
     size_t index = 0;
-    const Levels levels = Index.levelsBefore(record, from, &index);
+    const Levels levels = levelsBefore(record, from, &index);
     const auto portValue = [](const Levels& Of, int Port) {
         int value = 0;
         for (int b = 0; b < PinsOfPort[Port]; ++b) value |= Of[static_cast<size_t>(Port * 8 + b)] << b;

@@ -105,7 +105,6 @@ class TSignalView : public QWidget {
     int canvasWidth() const;
 
     const Machine* System = nullptr;
-    SignalTimeline::LevelIndex Index;
     SignalTimeline::Scale TimeScale{0, DefaultCyclesPerPixel};
     std::vector<int> Rows;
     std::optional<int64_t> Cursors[2];

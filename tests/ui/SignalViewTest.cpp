@@ -7,8 +7,6 @@
 #include "ui/SignalTimeline.h"
 #include "ui/SignalView.h"
 
-#include <map>
-#include <random>
 
 using namespace SignalTimeline;
 
@@ -74,60 +72,6 @@ TEST(SignalTimeline, ZoomKeepsTheCycleUnderThePixelAndStaysWithinBounds) {
     }
     EXPECT_DOUBLE_EQ((Scale{0, 0.2}.zoomedAround(10, 0.01).CyclesPerPixel), MinCyclesPerPixel);
     EXPECT_DOUBLE_EQ((Scale{0, 1e9}.zoomedAround(10, 100).CyclesPerPixel), MaxCyclesPerPixel);
-}
-
-// The level index against a plain replay, at every cycle of a record whose ring drops most of
-// its changes, across the index's checkpoints and a restart.
-TEST(SignalTimeline, LevelIndexAgreesWithAReplayThroughDropsAndRestarts) {
-    SignalRecorder record(3000);
-    LevelIndex index;
-    std::mt19937 random(7);
-    std::map<int64_t, Levels> truth; // levels after every change at a cycle
-    Levels levels{};
-    const auto check = [&](const char* When) {
-        index.update(record);
-        // At completeFrom itself the ring may have dropped some of that cycle's changes.
-        for (int64_t cycle = record.completeFrom() + 1; cycle <= truth.rbegin()->first + 1; ++cycle) {
-            auto before = truth.lower_bound(cycle); // first entry at or after cycle
-            ASSERT_NE(before, truth.begin());
-            size_t first = 0;
-            const Levels got = index.levelsBefore(record, cycle, &first);
-            const Levels& want = std::prev(before)->second;
-            for (int s = 0; s < SignalRecorder::InterruptSignal; ++s)
-                ASSERT_EQ(got[static_cast<size_t>(s)], want[static_cast<size_t>(s)])
-                    << When << ": signal " << s << " before cycle " << cycle;
-            ASSERT_EQ(first, firstChangeFrom(record, cycle));
-        }
-    };
-    const auto grow = [&](int64_t From, int Changes) {
-        int64_t cycle = From;
-        for (int k = 0; k < Changes; ++k) {
-            cycle += 1 + random() % 3;
-            const int port = static_cast<int>(random() % 5);
-            const int32_t pins = static_cast<int32_t>(random() & 0xFF);
-            record.port(cycle, port, pins);
-            for (int b = 0; b < PinsOfPort[port]; ++b) levels[static_cast<size_t>(port * 8 + b)] = (pins >> b) & 1;
-            truth[cycle] = levels;
-            if (k % 500 == 0) index.update(record); // the window looks in now and then
-        }
-        return cycle;
-    };
-    levels[SignalRecorder::IrqSignal] = levels[SignalRecorder::XirqSignal] = 1; // idle high
-    record.restart(100, {});
-    truth[99] = levels;
-    int64_t end = grow(100, 1500);
-    check("growing");
-    end = grow(end, 4000); // the ring drops thousands
-    ASSERT_GT(record.dropped(), 0u);
-    check("after drops");
-    // A restart with other levels: nothing of before may leak through.
-    levels = {};
-    levels[3] = levels[SignalRecorder::IrqSignal] = levels[SignalRecorder::XirqSignal] = 1;
-    truth.clear();
-    truth[end] = levels;
-    record.restart(end + 1, {0x08, 0, 0, 0, 0});
-    grow(end + 1, 2500);
-    check("after a restart");
 }
 
 struct SignalViewOnDemo : ::testing::Test {
