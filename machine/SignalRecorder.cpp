@@ -1,6 +1,7 @@
 #include "machine/SignalRecorder.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -15,6 +16,8 @@ void SignalRecorder::restart(int64_t Cycle, const std::array<int32_t, 5>& Ports,
                              bool XirqLevel) {
     Ring.clear();
     First = Count = 0;
+    Added = Dropped = 0;
+    Checkpoints.clear();
     CompleteFrom = Cycle;
     for (int p = 0; p < 5; ++p)
         for (int b = 0; b < 8; ++b) Now[static_cast<size_t>(p * 8 + b)] = (Ports[p] >> b) & 1;
@@ -25,6 +28,8 @@ void SignalRecorder::restart(int64_t Cycle, const std::array<int32_t, 5>& Ports,
 }
 
 void SignalRecorder::add(int64_t Cycle, int Signal, uint8_t Value) {
+    if (Added % CheckpointSpacing == 0) Checkpoints.push_back({Added, Now});
+    ++Added;
     Now[static_cast<size_t>(Signal)] = Value;
     const Change change{Cycle, static_cast<uint8_t>(Signal), Value};
     if (Ring.size() < Capacity) { // still growing: no slot to reuse
@@ -36,8 +41,31 @@ void SignalRecorder::add(int64_t Cycle, int Signal, uint8_t Value) {
     const Change& oldest = Ring[First];
     Start[oldest.Signal] = oldest.Signal == InterruptSignal ? 0 : oldest.Value;
     Ring[First] = change;
+    ++Dropped;
     First = (First + 1) % Ring.size();
     CompleteFrom = at(0).Cycle;
+    // A checkpoint before the oldest change held is of no use any more.
+    while (!Checkpoints.empty() && Checkpoints.front().Serial < Dropped) Checkpoints.pop_front();
+}
+
+SignalRecorder::Levels SignalRecorder::levelsBefore(size_t I) const {
+    I = std::min(I, Count);
+    const uint64_t target = Dropped + I; // serial numbers count from the restart
+    // The last checkpoint at or before the target (all held ones are at or after the oldest
+    // change); without one, the levels at the start.
+    Levels levels = Start;
+    uint64_t serial = Dropped;
+    const auto after = std::upper_bound(Checkpoints.begin(), Checkpoints.end(), target,
+                                        [](uint64_t S, const Checkpoint& C) { return S < C.Serial; });
+    if (after != Checkpoints.begin()) {
+        levels = std::prev(after)->Before;
+        serial = std::prev(after)->Serial;
+    }
+    for (; serial < target; ++serial) {
+        const Change& c = at(static_cast<size_t>(serial - Dropped));
+        levels[c.Signal] = c.Value;
+    }
+    return levels;
 }
 
 void SignalRecorder::port(int64_t Cycle, int Port, int32_t NewPins) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 class SignalRecorder {
@@ -47,6 +48,16 @@ class SignalRecorder {
     uint8_t levelAtStart(int Signal) const { return Start[static_cast<size_t>(Signal)]; }
     // The level of a signal at the end of the record.
     uint8_t level(int Signal) const { return Now[static_cast<size_t>(Signal)]; }
+    // Changes dropped by the ring since the last restart (the record is complete when none).
+    uint64_t dropped() const { return Dropped; }
+
+    using Levels = std::array<uint8_t, SignalCount>;
+    // The level of every signal just before the I-th change (I = size(): at the end), for a
+    // viewer that starts drawing anywhere in the record. The record keeps the levels every
+    // CheckpointSpacing changes as it goes (where they cost a copy, not a pass over the ring),
+    // so this takes at most CheckpointSpacing steps. The interrupt signal's entry means nothing.
+    Levels levelsBefore(size_t I) const;
+    static constexpr uint64_t CheckpointSpacing = 1024;
 
     // Writes the record as a value change dump (IEEE 1364) with a time scale that matches the
     // E clock: one wire per pin, IRQ and XIRQ, an 8-bit bus per port, and the interrupt
@@ -62,6 +73,13 @@ class SignalRecorder {
     std::vector<Change> Ring;
     size_t Capacity;
     size_t First = 0, Count = 0;
+    // Changes taken since the restart (the serial number of the next one), changes dropped.
+    uint64_t Added = 0, Dropped = 0;
     int64_t CompleteFrom = 0;
-    std::array<uint8_t, SignalCount> Start{}, Now{};
+    Levels Start{}, Now{};
+    struct Checkpoint {
+        uint64_t Serial; // the levels before the change with this serial number
+        Levels Before;
+    };
+    std::deque<Checkpoint> Checkpoints;
 };

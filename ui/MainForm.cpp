@@ -16,6 +16,7 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
+#include "ui/SignalView.h"
 #include "ui/SpeedControl.h"
 
 #include <QCloseEvent>
@@ -194,6 +195,8 @@ void TFormMain::CreateMenus() {
     MenIOPorts = addItem(view, "MenIOPorts", QStringLiteral("IO &Ports"));
     MenToolbar = addItem(view, "MenToolbar", QStringLiteral("&Toolbar"));
     MenSymbols = addItem(view, "MenSymbols", QStringLiteral("Überwachte &Ausdrücke"));
+    MenSignals = addItem(view, "MenSignals", QStringLiteral("&Signale"));
+    MenSignals->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -316,6 +319,14 @@ void TFormMain::CreateToolWindows() {
     ToolbarSymbols->setWidget(StringGridSymbols);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarSymbols);
     ToolbarSymbols->setFloating(true);
+
+    ToolbarSignals = new QDockWidget(QStringLiteral("Signale"), this);
+    ToolbarSignals->setObjectName(QStringLiteral("ToolbarSignals"));
+    SignalView = new TSignalView(ToolbarSignals);
+    SignalView->setObjectName(QStringLiteral("SignalView"));
+    SignalView->setMachine(System);
+    ToolbarSignals->setWidget(SignalView);
+    addDockWidget(Qt::BottomDockWidgetArea, ToolbarSignals);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -328,7 +339,7 @@ void TFormMain::WireEvents() {
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -350,13 +361,14 @@ void TFormMain::WireEvents() {
     SimControl->OnFinish = [this](QObject*) { SimControlFinish(); };
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
+    SignalView->MessageSink = Sink;
     for (int p : {Env::PortA, Env::PortC, Env::PortD, Env::PortE}) {
         PortPanels[static_cast<size_t>(p)]->OnChange = [this, p](QObject*) { PortPanelChange(p); };
     }
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -375,6 +387,7 @@ void TFormMain::SetMessageSink(TMessageSink* Value) {
     System->setMessageSink(Sink);
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
+    SignalView->MessageSink = Sink;
 }
 
 void TFormMain::FormCreate() {
@@ -619,6 +632,7 @@ void TFormMain::FlushDisplay() {
     for (int p = 0; p < 5; ++p) {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
     }
+    if (ToolbarSignals->isVisible()) SignalView->refresh();
 }
 
 void TFormMain::TimerMessageTextChanged(const QString& NewText) {
@@ -663,7 +677,7 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 }
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -671,6 +685,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarPorts->setVisible(MenIOPorts->isChecked());
     ToolbarMenu->setVisible(MenToolbar->isChecked());
     ToolbarSymbols->setVisible(MenSymbols->isChecked());
+    ToolbarSignals->setVisible(MenSignals->isChecked());
     SyncingToolbars = false;
 }
 
@@ -682,6 +697,7 @@ void TFormMain::ToolbarClose() {
     MenIOPorts->setChecked(ToolbarPorts->isVisible());
     MenToolbar->setChecked(ToolbarMenu->isVisible());
     MenSymbols->setChecked(ToolbarSymbols->isVisible());
+    MenSignals->setChecked(ToolbarSignals->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

@@ -29,6 +29,7 @@ class TKV68HC11SimControl;
 class TKVCPUPortPanel;
 class TKvMAssemSyn;
 class TKvTimerMessage;
+class TSignalView;
 class TSourceEdit;
 class TSpeedControl;
 class TInterruptPinsBar;
@@ -103,6 +104,8 @@ public:
     QToolBar* ToolbarPorts = nullptr;
     QDockWidget* ToolbarCPU = nullptr;
     QDockWidget* ToolbarSymbols = nullptr;
+    QDockWidget* ToolbarSignals = nullptr; // "Signale": the signal record as a timeline
+    TSignalView* SignalView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -132,6 +135,7 @@ public:
     QAction* MenIOPorts = nullptr;
     QAction* MenToolbar = nullptr;
     QAction* MenSymbols = nullptr;
+    QAction* MenSignals = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;

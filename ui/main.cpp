@@ -3,12 +3,14 @@
 // For automated checks: --screenshot FILE [--run-ms N] starts a run, lets it go for N
 // milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
 // --close-ms N starts a run and closes the window after N milliseconds, as its close button
-// does (the program must then end by itself).
+// does (the program must then end by itself); --show-signals shows the "Signale" window from the
+// start.
 
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
 #include "ui/MainForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -37,6 +39,9 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("Lauf starten und das Fenster nach N ms "
                                                     "schließen"),
                                      QStringLiteral("N"));
+    const QCommandLineOption showSignals(QStringLiteral("show-signals"),
+                                         QStringLiteral("Das Fenster „Signale“ gleich zeigen"));
+    parser.addOption(showSignals);
     parser.addOption(screenshot);
     parser.addOption(runMs);
     parser.addOption(closeMs);
@@ -44,6 +49,7 @@ int main(int argc, char* argv[]) {
 
     TFormMain window;
     window.show();
+    if (parser.isSet(showSignals) && !window.MenSignals->isChecked()) window.MenSignals->trigger();
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) window.OpenListing(args.first());
 

@@ -7,6 +7,7 @@
 #include "machine/Machine.h"
 #include "ui/MainForm.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -47,6 +48,75 @@ void BM_WindowRun(benchmark::State& State) {
     ReportCycles(State, cycles);
 }
 
+// The window with the "Signale" window shown (it follows the run, as in use) on the same run.
+void BM_WindowRunSignals(benchmark::State& State) {
+    TCountingSink sink;
+    TFormMain form;
+    form.SetMessageSink(&sink);
+    form.show();
+    form.MenSignals->trigger();
+    QApplication::processEvents();
+    if (!form.OpenListing(BenchListing)) {
+        State.SkipWithError("cannot read bench.lst");
+        return;
+    }
+    const int32_t done = DoneAddress(form.System->program());
+    form.System->setBreakpoint(static_cast<uint32_t>(done), true);
+    int64_t cycles = 0;
+    for (auto _ : State) {
+        form.MenResetClick();
+        const int64_t before = form.CPU->CycleCount;
+        form.MenRunClick();
+        cycles += form.CPU->CycleCount - before;
+        if (form.CPU->PC != done || sink.Count != 0) {
+            State.SkipWithError("the program did not reach its done line cleanly");
+            return;
+        }
+    }
+    ReportCycles(State, cycles);
+}
+
+// A program that does nothing but toggle all eight pins of port B, every nine cycles: the
+// densest record a program makes. 10 million cycles per round in the window, the "Signale"
+// window hidden (argument 0) or shown (1).
+const char* const ToggleListing =
+    " toggle listing - page 1\n\n\n"
+    "       1/    E000 : 73 10 04            loop:\tcom\t$1004\n"
+    "       2/    E003 : 20 FB               \tbra\tloop\n"
+    "       3/    FFFE : E0 00               \tfdb\tloop\n";
+
+void BM_WindowToggleRun(benchmark::State& State) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("toggle.lst"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(ToggleListing) < 0) {
+        State.SkipWithError("cannot write the listing");
+        return;
+    }
+    file.close();
+    TCountingSink sink;
+    TFormMain form;
+    form.SetMessageSink(&sink);
+    form.show();
+    if (State.range(0)) form.MenSignals->trigger();
+    QApplication::processEvents();
+    if (!form.OpenListing(path)) {
+        State.SkipWithError("cannot read toggle.lst");
+        return;
+    }
+    int64_t cycles = 0;
+    for (auto _ : State) {
+        // A fresh record each round: the ring stays as full as one round makes it.
+        form.System->restartSignalRecord();
+        const int64_t before = form.CPU->CycleCount;
+        form.System->run({{}, 10'000'000});
+        cycles += form.CPU->CycleCount - before;
+    }
+    if (sink.Count != 0) State.SkipWithError("the program reported errors");
+    State.counters["changes"] = static_cast<double>(form.System->signalRecord().size());
+    ReportCycles(State, cycles);
+}
+
 void BM_HeadlessRun(benchmark::State& State) {
     RunHeadless(State, BenchListing.toStdString());
 }
@@ -81,6 +151,8 @@ void BM_WindowOpenLargeListing(benchmark::State& State) {
 BENCHMARK(BM_WindowOpenLargeListing)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_HeadlessRun)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_WindowRun)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_WindowRunSignals)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_WindowToggleRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 } // namespace
 

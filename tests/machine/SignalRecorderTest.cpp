@@ -4,6 +4,7 @@
 #include "machine/SignalRecorder.h"
 
 #include <QBuffer>
+#include <random>
 #include <gtest/gtest.h>
 
 namespace {
@@ -36,6 +37,60 @@ TEST(SignalRecorder, OneChangePerPinThatChangesAndTheRingKeepsTheLevelsKnown) {
                                 r.levelAtStart(24), r.levelAtStart(SignalRecorder::IrqSignal)}),
               std::vector<int>({0, 1, 1, 0, 1}));
     EXPECT_EQ(r.level(SignalRecorder::IrqSignal), 0);
+}
+
+// The levels before every change held, against a replay of every change ever made: while the
+// ring grows, after it has dropped thousands (the checkpoints before the oldest change are
+// gone), and after a restart with other levels.
+TEST(SignalRecorder, LevelsBeforeEveryChangeAgreeWithAReplayThroughDropsAndRestarts) {
+    SignalRecorder r(3000);
+    std::mt19937 random(7);
+    std::vector<SignalRecorder::Levels> before; // levels before each change since the restart
+    SignalRecorder::Levels levels{};
+    int64_t cycle = 100;
+    const auto grow = [&](int Calls) {
+        for (int k = 0; k < Calls; ++k) {
+            cycle += 1 + random() % 3;
+            const int port = static_cast<int>(random() % 5);
+            const int32_t pins = static_cast<int32_t>(random() & 0xFF);
+            for (int b = 0; b < (port == 3 ? 6 : 8); ++b) {
+                const uint8_t level = (pins >> b) & 1;
+                if (levels[static_cast<size_t>(port * 8 + b)] == level) continue;
+                before.push_back(levels);
+                levels[static_cast<size_t>(port * 8 + b)] = level;
+            }
+            r.port(cycle, port, pins);
+            if (k % 7 == 0) {
+                before.push_back(levels);
+                r.interrupt(cycle, 24); // an entry changes no level
+            }
+        }
+        before.push_back(levels); // at the end
+    };
+    const auto check = [&](const char* When) {
+        ASSERT_EQ(before.size(), r.dropped() + r.size() + 1) << When;
+        for (size_t i = 0; i <= r.size(); ++i) {
+            SignalRecorder::Levels got = r.levelsBefore(i), want = before[r.dropped() + i];
+            got[SignalRecorder::InterruptSignal] = want[SignalRecorder::InterruptSignal] = 0;
+            ASSERT_EQ(got, want) << When << ": before change " << i;
+        }
+    };
+    levels[SignalRecorder::IrqSignal] = levels[SignalRecorder::XirqSignal] = 1; // idle high
+    r.restart(cycle, {});
+    grow(300);
+    EXPECT_EQ(r.dropped(), 0u);
+    check("growing");
+    before.pop_back();
+    grow(2000);
+    EXPECT_GT(r.dropped(), 4u * SignalRecorder::CheckpointSpacing);
+    check("after drops");
+    levels = {};
+    levels[3] = levels[SignalRecorder::IrqSignal] = levels[SignalRecorder::XirqSignal] = 1;
+    before.clear();
+    r.restart(cycle, {0x08, 0, 0, 0, 0});
+    EXPECT_EQ(r.dropped(), 0u);
+    grow(1500);
+    check("after a restart");
 }
 
 TEST(SignalRecorder, TheValueChangeDumpHasATimeScaleOfTheEClock) {

@@ -51,7 +51,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
               "&Datei|Ö&ffnen... |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
               "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
               "&Geschwindigkeit |E-&Takt |&COP-Watchdog |"
-              "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |"
+              "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |&Signale |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
 
