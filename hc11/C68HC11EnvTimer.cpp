@@ -47,6 +47,8 @@ int64_t THC11Timer::TickCycle(int64_t N) const {
 
 void THC11Timer::Reset(int64_t Cycle) {
     EventCycle = -1;
+    // PACNT keeps what it counted up to the reset.
+    FoldPACNT(std::max(Cycle, PABase), PortAPins());
     ResetCycle = Handled = PABase = Cycle;
     TickOffset = 0;
     PrescaleField = 1;
