@@ -9,10 +9,12 @@
 
 namespace {
 
-// Floor division for a positive divisor.
-int64_t FloorDiv(int64_t A, int64_t B) {
-    return A >= 0 ? A / B : -((-A + B - 1) / B);
+// Floor division by 2^Shift (an arithmetic shift rounds towards minus infinity). The
+// prescale factors and the E/64 clock are powers of two: no division in the event paths.
+constexpr int64_t FloorShift(int64_t A, int Shift) {
+    return A >> Shift;
 }
+constexpr int GatedShift = 6; // E/64
 
 // TFLG1 / TMSK1 bit of each compare (OC1F bit 7 ... OC5F = I4/O5F bit 3) and of each capture
 // (IC1F bit 2, IC2F bit 1, IC3F bit 0, IC4F = I4/O5F bit 3).
@@ -38,11 +40,11 @@ int64_t THC11Timer::Now() const {
 }
 
 int64_t THC11Timer::TicksAt(int64_t Cycle) const {
-    return TickOffset + FloorDiv(std::max(Cycle, ResetCycle) - ResetCycle, PrescaleField);
+    return TickOffset + FloorShift(std::max(Cycle, ResetCycle) - ResetCycle, PrescaleShift);
 }
 
 int64_t THC11Timer::TickCycle(int64_t N) const {
-    return ResetCycle + (N - TickOffset) * PrescaleField;
+    return ResetCycle + ((N - TickOffset) << PrescaleShift);
 }
 
 void THC11Timer::Reset(int64_t Cycle) {
@@ -52,6 +54,7 @@ void THC11Timer::Reset(int64_t Cycle) {
     ResetCycle = Handled = PABase = Cycle;
     TickOffset = 0;
     PrescaleField = 1;
+    PrescaleShift = 0;
     PrescalerWritable = true;
     LatchedLow = -1;
     // Reset values (technical data): the control, mask and flag registers clear, the compare
@@ -63,16 +66,17 @@ void THC11Timer::Reset(int64_t Cycle) {
     Changed();
 }
 
-void THC11Timer::Changed() {
-    ComputeDue();
+void THC11Timer::Changed(uint32_t Sources) {
+    ComputeDue(Sources);
     if (Env.CPU() && Env.ExternalIndex() >= 0) Env.CPU()->EventsChanged(&Env);
 }
 
-void THC11Timer::ComputeDue() {
+void THC11Timer::ComputeDue(uint32_t Sources) {
     const int64_t current = TicksAt(Handled);
     // A compare matches when TCNT becomes equal to its register: the first such count after
     // the current one (one full turn later when TCNT shows the value already).
     for (int i = SrcOC1; i <= SrcOC5; ++i) {
+        if (!(Sources & (1u << i))) continue;
         if (i == SrcOC5 && (PACTL & I4O5)) {
             Due[i] = INT64_MAX; // TI4O5 is the fourth input capture
             continue;
@@ -82,12 +86,14 @@ void THC11Timer::ComputeDue() {
         Due[i] = TickCycle(n);
     }
     // TOF: TCNT advances from $FFFF to $0000.
-    Due[SrcTOF] = TickCycle((FloorDiv(current, 0x10000) + 1) * 0x10000);
+    if (Sources & (1u << SrcTOF)) Due[SrcTOF] = TickCycle(((current >> 16) + 1) << 16);
     // PAOVF in gated time accumulation: the E/64 tick that takes PACNT from $FF to $00.
-    if (GateOpen(PortAPins())) {
+    if (!(Sources & (1u << SrcPAOV))) {
+        // unchanged
+    } else if (GateOpen(PortAPins())) {
         const int64_t ticks = 256 - PACNTAt(Handled, PortAPins());
-        Due[SrcPAOV] = ResetCycle +
-                       (FloorDiv(Handled - ResetCycle, GatedDivider) + ticks) * GatedDivider;
+        Due[SrcPAOV] =
+            ResetCycle + ((FloorShift(Handled - ResetCycle, GatedShift) + ticks) << GatedShift);
     } else {
         Due[SrcPAOV] = INT64_MAX;
     }
@@ -98,10 +104,15 @@ void THC11Timer::Advance(int64_t Until) {
     while (NextDue <= Until) {
         const int64_t cycle = NextDue;
         EventCycle = cycle;
+        // The sources that fire now get their next cycle; a pin action may open or close the
+        // pulse accumulator's gate.
+        uint32_t fired = 1u << SrcPAOV;
+        for (int i = 0; i < SourceCount; ++i)
+            if (Due[i] == cycle) fired |= 1u << i;
         FireEvents(cycle);
         Handled = cycle;
         EventCycle = -1;
-        ComputeDue();
+        ComputeDue(fired);
     }
     Handled = std::max(Handled, Until);
 }
@@ -177,8 +188,8 @@ int32_t THC11Timer::PortAPins() const {
 
 int32_t THC11Timer::PACNTAt(int64_t Cycle, int32_t Pins) const {
     if (!GateOpen(Pins) || Cycle <= PABase) return PACNTBase;
-    const int64_t ticks = FloorDiv(Cycle - ResetCycle, GatedDivider) -
-                          FloorDiv(PABase - ResetCycle, GatedDivider);
+    const int64_t ticks = FloorShift(Cycle - ResetCycle, GatedShift) -
+                          FloorShift(PABase - ResetCycle, GatedShift);
     return static_cast<int32_t>((PACNTBase + ticks) & 0xFF);
 }
 
@@ -228,7 +239,7 @@ void THC11Timer::PortAChanged(int32_t Old, int32_t New) {
         TFLG2 |= flags2;
         Env.UpdateInterruptLines();
     }
-    if (EventCycle < 0) Changed();
+    if (EventCycle < 0) Changed(1u << SrcPAOV);
 }
 
 void THC11Timer::RTITick() {
@@ -319,11 +330,12 @@ void THC11Timer::Write(uint32_t Offset, int32_t Value) {
         int32_t pr = TMSK2 & 0x03;
         if (special || (PrescalerWritable && now - ResetCycle < PrescalerWriteWindow)) {
             pr = value & 0x03;
-            static constexpr int32_t Factors[] = {1, 4, 8, 16};
+            static constexpr int Shifts[] = {0, 2, 3, 4}; // divide by 1, 4, 8, 16
             // TCNT goes on from its current value at the new rate, on the prescaler's taps.
             const int64_t current = TicksAt(now);
-            PrescaleField = Factors[pr];
-            TickOffset = current - FloorDiv(now - ResetCycle, PrescaleField);
+            PrescaleShift = Shifts[pr];
+            PrescaleField = 1 << PrescaleShift;
+            TickOffset = current - FloorShift(now - ResetCycle, PrescaleShift);
         }
         PrescalerWritable = false;
         TMSK2 = (value & 0xF0) | pr;
@@ -347,7 +359,7 @@ void THC11Timer::Write(uint32_t Offset, int32_t Value) {
     case RegPACNT:
         PACNTBase = value;
         PABase = now;
-        Changed();
+        Changed(1u << SrcPAOV);
         return;
     default: break;
     }
@@ -357,7 +369,7 @@ void THC11Timer::Write(uint32_t Offset, int32_t Value) {
         if (index == SrcOC5 && (PACTL & I4O5)) return;
         int32_t& reg = TOC[index];
         reg = (Offset & 1) ? (reg & 0xFF00) | value : (reg & 0x00FF) | (value << 8);
-        Changed();
+        Changed(1u << index);
     }
     // TCNT and TIC1-TIC3 are read-only: writes have no effect.
 }

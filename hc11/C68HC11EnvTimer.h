@@ -30,8 +30,6 @@ class THC11Timer {
     static constexpr int32_t DDRA7 = 0x80, PAEN = 0x40, PAMOD = 0x20, PEDGE = 0x10, I4O5 = 0x04;
     // PR1:PR0 may be written only this many E cycles after reset (normal modes).
     static constexpr int64_t PrescalerWriteWindow = 64;
-    // The gated time accumulation clock is E divided by this.
-    static constexpr int64_t GatedDivider = 64;
 
     explicit THC11Timer(TCPU_68HC11_Environment& Env);
 
@@ -86,7 +84,9 @@ class THC11Timer {
     // Handles every event up to Until, then notes Until as handled.
     void Advance(int64_t Until);
     void FireEvents(int64_t Cycle);
-    void ComputeDue();
+    // Recomputes Due of the sources in Sources (bit n = source n) and NextDue.
+    static constexpr uint32_t AllSources = (1u << SourceCount) - 1;
+    void ComputeDue(uint32_t Sources = AllSources);
     // Port A latch after the pin actions of the compares in Mask (bit 0 = OC1 ... bit 4 = OC5).
     int32_t PinActions(int32_t Latch, int32_t Mask) const;
     void ApplyPinActions(int32_t Mask);
@@ -98,12 +98,14 @@ class THC11Timer {
     int32_t PortAPins() const;
     void SetFlags1(int32_t Bits);
     void SetFlags2(int32_t Bits);
-    void Changed();
+    // The schedule changed: recompute and tell the CPU.
+    void Changed(uint32_t Sources = AllSources);
 
     TCPU_68HC11_Environment& Env;
     int64_t ResetCycle = 0;
     int64_t TickOffset = 0;
     int32_t PrescaleField = 1;
+    int PrescaleShift = 0; // log2 of PrescaleField
     bool PrescalerWritable = true;
     // TCNT's low byte latched by a read of its high byte, until the low byte is read.
     int32_t LatchedLow = -1;
