@@ -40,6 +40,7 @@ int32_t TCustomCPU::AttachExternal(TCustomCPUExternal* Ext) {
     for (int i = 0; i < MaxExternals; ++i) {
         if (!Externals[i]) {
             Externals[i] = Ext;
+            ExternalsInUse = std::max(ExternalsInUse, i + 1);
             return i;
         }
     }
@@ -64,6 +65,7 @@ void TCustomCPU::DetachExternal(TCustomCPUExternal* Ext) {
             if (t.ExternalIndex == i) t = TCPUTimer{};
         }
     }
+    UpdateTablesInUse();
     if (windowsRemoved) {
         UpdateWindowsInUse();
         RemapWindows();
@@ -81,6 +83,17 @@ void TCustomCPU::RemapWindows() {
     // Unmapping one window also unmaps bytes that another window still covers.
     for (const TMemoryWindow& w : Windows) {
         if (w.ExternalIndex >= 0) MapExternalMemory(w.Base, w.Size);
+    }
+}
+
+void TCustomCPU::UpdateTablesInUse() {
+    TimersInUse = 0;
+    for (int i = 0; i < MaxTimers; ++i) {
+        if (TimerTable[i].ExternalIndex >= 0) TimersInUse = i + 1;
+    }
+    ExternalsInUse = 0;
+    for (int i = 0; i < MaxExternals; ++i) {
+        if (Externals[i]) ExternalsInUse = i + 1;
     }
 }
 
@@ -107,10 +120,12 @@ void TCustomCPU::RemoveMemoryWindow(int32_t ExternalIndex, uint32_t Base) {
 }
 
 bool TCustomCPU::AddTimer(int32_t ExternalIndex, int32_t Period, int32_t MagicNr) {
-    for (TCPUTimer& t : TimerTable) {
+    for (int i = 0; i < MaxTimers; ++i) {
+        TCPUTimer& t = TimerTable[i];
         if (t.ExternalIndex == -1) {
             t = TCPUTimer{ExternalIndex, Period, Period, MagicNr};
             if (Period < CyclesToNextTimer) CyclesToNextTimer = Period;
+            TimersInUse = std::max(TimersInUse, i + 1);
             return true;
         }
     }
@@ -121,6 +136,7 @@ void TCustomCPU::RemoveTimer(int32_t ExternalIndex, int32_t MagicNr) {
     for (TCPUTimer& t : TimerTable) {
         if (t.ExternalIndex == ExternalIndex && t.MagicNr == MagicNr) t = TCPUTimer{};
     }
+    UpdateTablesInUse();
 }
 
 bool TCustomCPU::ExternalRead(uint32_t Address, int32_t& Data) {
@@ -173,7 +189,9 @@ void TCustomCPU::ServiceTimers() {
         MessageCountdown = SaturatingAdd(MessageCountdown, MessageInterval);
     }
     int32_t next = MessageCountdown;
-    for (TCPUTimer& t : TimerTable) {
+    // Free entries past the last used one are skipped: a service comes at every device event.
+    for (int i = 0; i < TimersInUse; ++i) {
+        TCPUTimer& t = TimerTable[i];
         if (t.ExternalIndex < 0) continue;
         t.Countdown = SaturatingAdd(t.Countdown, -int64_t{CyclesSinceService});
         if (t.Countdown <= 0) {
@@ -182,7 +200,8 @@ void TCustomCPU::ServiceTimers() {
         }
         if (t.Countdown < next) next = t.Countdown;
     }
-    for (TCustomCPUExternal* ext : Externals) {
+    for (int i = 0; i < ExternalsInUse; ++i) {
+        TCustomCPUExternal* ext = Externals[i];
         if (!ext) continue;
         if (ext->NextEventCycle() <= CycleCount) ext->HandleEvents(CycleCount);
         const int64_t due = ext->NextEventCycle();

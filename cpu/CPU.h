@@ -142,11 +142,15 @@ private:
     }
     void RemapWindows();
     void UpdateWindowsInUse();
+    // Recomputes TimersInUse and ExternalsInUse after entries were freed.
+    void UpdateTablesInUse();
 
     std::array<TCustomCPUExternal*, MaxExternals> Externals{};
     std::array<TMemoryWindow, MaxWindows> Windows{};
     int WindowsInUse = 0; // one past the last used entry of Windows
     std::array<TCPUTimer, MaxTimers> TimerTable{};
+    int TimersInUse = 0;    // one past the last used entry of TimerTable
+    int ExternalsInUse = 0; // one past the last used entry of Externals
     // Set while Run or Step is active; only Stop clears it from outside.
     bool Running = false;
     StopReason StopReasonField = StopReason::None;

@@ -24,6 +24,10 @@ void TCPU_68HC11_Environment::Attached(TCustomCPU* NewCPU) {
 }
 
 bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const {
+    if (THC11Timer::Owns(Offset)) {
+        Data = Timer.Peek(Offset);
+        return true;
+    }
     switch (Offset) {
     case RegPORTA: Data = PortPins[PortA]; break;
     case RegPORTC: Data = PortPins[PortC]; break;
@@ -32,11 +36,6 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
     case RegPORTD: Data = PortPins[PortD]; break;
     case RegDDRD: Data = DDRD; break;
     case RegPORTE: Data = PortPins[PortE]; break;
-    case RegTMSK1: Data = TMSK1; break;
-    case RegTFLG1: Data = TFLG1; break;
-    case RegTMSK2: Data = TMSK2; break;
-    case RegTFLG2: Data = TFLG2; break;
-    case RegPACTL: Data = PACTL; break;
     case RegSPCR: Data = SPCR; break;
     case RegBAUD: Data = BAUD; break;
     case RegSCCR2: Data = SCCR2; break;
@@ -51,20 +50,31 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
 }
 
 bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
-    // No simulated register changes when it is read yet, so a read is a peek.
+    // Only the timer's registers change when read (TCNT's latch); any other read is a peek.
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
-    if (!PeekRegister(offset, Data)) ReportUnimplemented(offset, false);
+    if (THC11Timer::Owns(offset))
+        Data = Timer.Read(offset);
+    else if (!PeekRegister(offset, Data))
+        ReportUnimplemented(offset, false);
     return true;
 }
 
 bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     const int32_t value = Data & 0xFF;
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
+    if (THC11Timer::Owns(offset)) {
+        Timer.Write(offset, value);
+        return true;
+    }
     switch (offset) {
-    case RegPORTA:
-        PortLatch[PortA] = value & 0xF8;
+    case RegPORTA: {
+        // Pins the timer drives keep their level (reference manual: a pin configured for timer
+        // use cannot be written as a general-purpose output).
+        const int32_t driven = Timer.DrivenPins();
+        PortLatch[PortA] = ((value & ~driven) | (PortLatch[PortA] & driven)) & 0xF8;
         UpdatePort(PortA);
         break;
+    }
     case RegPORTC:
         PortLatch[PortC] = value;
         UpdatePort(PortC);
@@ -87,27 +97,6 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
         UpdatePort(PortD);
         break;
     case RegPORTE: break; // input-only port
-    case RegTMSK1:
-        TMSK1 = value;
-        UpdateInterruptLines();
-        break;
-    case RegTFLG1: // writing 1 clears a flag
-        TFLG1 &= ~value & 0xFF;
-        UpdateInterruptLines();
-        break;
-    case RegTMSK2:
-        TMSK2 = value & 0xF3;
-        UpdateInterruptLines();
-        break;
-    case RegTFLG2:
-        TFLG2 &= ~value & 0xF0;
-        UpdateInterruptLines();
-        break;
-    case RegPACTL:
-        PACTL = value & 0xF3;
-        RTIDivider = 2 << (value & 0x03);
-        UpdatePort(PortA); // PACTL bit 7 is the direction of port A bit 7
-        break;
     case RegSPCR: SPCR = value; break;
     case RegBAUD: BAUD = value; break;
     case RegSCCR2: SCCR2 = value; break;
@@ -146,7 +135,9 @@ void TCPU_68HC11_Environment::ReportUnimplemented(uint32_t Offset, bool IsWrite)
 
 int32_t TCPU_68HC11_Environment::PortOutputMask(TPort Port) const {
     switch (Port) {
-    case PortA: return (PACTL & 0x80) | 0x78;
+    case PortA:
+        return (Timer.PACTL & THC11Timer::DDRA7) | 0x70 |
+               ((Timer.PACTL & THC11Timer::I4O5) ? 0 : 0x08);
     case PortB: return 0xFF;
     case PortC: return DDRC & 0xFF;
     case PortD: return DDRD & 0x3F;
@@ -165,7 +156,9 @@ int32_t PinMask(TCPU_68HC11_Environment::TPort Port) {
 void TCPU_68HC11_Environment::UpdatePort(TPort Port) {
     const int32_t mask = PortOutputMask(Port);
     int32_t& pins = PortPins[Port];
+    const int32_t old = pins;
     pins = ((pins & ~mask) | (PortLatch[Port] & mask)) & PinMask(Port);
+    if (Port == PortA) Timer.PortAChanged(old, pins);
     if (OnPortChange) OnPortChange(Port);
 }
 
@@ -173,15 +166,19 @@ void TCPU_68HC11_Environment::SetPortInput(TPort Port, int32_t Value) {
     if (Port < PortA || Port > PortE) return;
     const int32_t mask = PortOutputMask(Port);
     int32_t& pins = PortPins[Port];
+    const int32_t old = pins;
     pins = ((Value & ~mask) | (pins & mask)) & PinMask(Port);
+    if (Port == PortA) Timer.PortAChanged(old, pins);
 }
 
 void TCPU_68HC11_Environment::UpdateInterruptLines() {
     TCPU_68HC11_* core = Core();
     if (!core) return;
-    const int32_t t1 = TMSK1 & TFLG1;
-    const int32_t t2 = TMSK2 & TFLG2 & 0xF0;
+    const int32_t t1 = Timer.TMSK1 & Timer.TFLG1;
+    const int32_t t2 = Timer.TMSK2 & Timer.TFLG2 & 0xF0;
     const int32_t spi = SPCR & SPSR & 0x80;
+    // Line n has its vector at $FFC0 + 2n: SPI $FFD8, PAI $FFDA, PAOV $FFDC, TOF $FFDE,
+    // TI4O5 $FFE0, TOC4-TOC1 $FFE2-$FFE8, TIC3-TIC1 $FFEA-$FFEE, RTI $FFF0.
     core->SetPendingInterrupt(12, spi & 0x80);
     core->SetPendingInterrupt(13, t2 & 0x10);
     core->SetPendingInterrupt(14, t2 & 0x20);
@@ -198,20 +195,14 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
 }
 
 bool TCPU_68HC11_Environment::MayRequestInterrupt(bool Maskable, bool) const {
-    // Of the simulated sources only the real-time interrupt raises requests on its own; it
-    // can end a wait while its local mask RTII (TMSK2 bit 6) lets it through.
-    return Maskable && (TMSK2 & 0x40);
+    // The timer system is the only simulated source: any of its interrupts that its local mask
+    // lets through can end a wait.
+    return Timer.MayRequestInterrupt(Maskable);
 }
 
 bool TCPU_68HC11_Environment::HandleTimer(int32_t MagicNr) {
     if (MagicNr != 1) return false;
-    // ">=" rather than "==": a program that lowers the divider below the current count gets
-    // its next RTI at once instead of never.
-    if (++RTICount >= RTIDivider) {
-        RTICount = 0;
-        TFLG2 |= 0x40;
-        UpdateInterruptLines();
-    }
+    Timer.RTITick();
     return true;
 }
 
@@ -220,16 +211,15 @@ void TCPU_68HC11_Environment::Reset() {
     // Input pins of port A (bits 0-2, and bit 7 now that PACTL is cleared) keep the levels the
     // outside drives; the output pins 3-6 go low.
     PortPins[PortA] &= 0x87;
+    PortLatch[PortA] &= 0x87;
     PortPins[PortB] = PortLatch[PortB] = 0;
-    TMSK1 = TFLG1 = TMSK2 = TFLG2 = PACTL = 0;
+    Timer.Reset(CPU() ? CPU()->CycleCount : 0);
     OPTION = 0x10;
     static constexpr int32_t ModeBits[] = {0x00, 0x20, 0xD0, 0x70};
     HPRIO = 0x05 | ModeBits[static_cast<int>(ModeField) & 3];
     INIT = 0x01;
     CONFIG = static_cast<int32_t>(ConfigField.toInt()) & 0x0F;
     ResetSystemControl();
-    RTICount = 0;
-    RTIDivider = 2;
     // A request raised before the reset must not survive it.
     UpdateInterruptLines();
 }

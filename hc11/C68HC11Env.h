@@ -1,14 +1,16 @@
 #pragma once
 // The 68HC11's on-chip environment as far as the simulator needs it: the 64-byte IO register
-// block with ports A to E and their data-direction registers, the timer flag and mask
-// registers, the real-time interrupt (RTI), and the reset values that depend on the operating
-// mode. It is a device of the CPU: the register block is one memory window, the RTI runs from
-// one cycle timer, and interrupt requests are raised on the core's request lines 12 to 24.
-// The COP watchdog and the IRQ and XIRQ pins are devices of their own that the environment
+// block with ports A to E and their data-direction registers, the timer system (Timer: TCNT,
+// output compares, input captures, the real-time interrupt's flags, the pulse accumulator), and
+// the reset values that depend on the operating mode. It is a device of the CPU: the register
+// block is one memory window, the RTI runs from one cycle timer, the timer's compare matches and
+// overflows are its events, and interrupt requests are raised on the core's request lines 12 to
+// 24. The COP watchdog and the IRQ and XIRQ pins are devices of their own that the environment
 // owns and attaches to its CPU (C68HC11EnvSystem.h).
 
 #include "cpu/CPUExternal.h"
 #include "hc11/C68HC11EnvSystem.h"
+#include "hc11/C68HC11EnvTimer.h"
 
 #include <QObject>
 #include <array>
@@ -70,13 +72,18 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     void Reset() override;
     bool HandleTimer(int32_t MagicNr) override;
     bool MayRequestInterrupt(bool Maskable, bool Xirq) const override;
+    int64_t NextEventCycle() const override { return Timer.NextEventCycle(); }
+    void HandleEvents(int64_t Now) override { Timer.HandleEvents(Now); }
 
     // Input pins of a port driven from outside (the port panels, the runner's --port): the
-    // output pins keep their level and no port-change event fires. Port B has no inputs.
+    // output pins keep their level and no port-change event fires. Port B has no inputs. Edges
+    // on port A's pins count at the current cycle: they feed the input captures and the pulse
+    // accumulator.
     void SetPortInput(TPort Port, int32_t Value);
 
-    // The bits of a port that the program drives (1 = output): A by PACTL bit 7 plus bits 3-6,
-    // B all, C by DDRC, D by DDRD, E none.
+    // The bits of a port that the program drives (1 = output): A by PACTL bit 7 plus bits 4-6
+    // and bit 3 unless it is the fourth input capture (PACTL bit 2), B all, C by DDRC, D by
+    // DDRD, E none.
     int32_t PortOutputMask(TPort Port) const;
 
     // The value a program would read at Offset of the register block, without the side effects
@@ -112,10 +119,6 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
 
     // Address of the register block: $1000 after attaching and after every reset; INIT moves it.
     uint32_t RegisterBase = 0;
-    int32_t RTICount = 0;
-    // Ticks per RTI flag: 2, 4, 8 or 16 (PACTL bits 1-0 = 0..3), so one RTI every 8192, 16384,
-    // 32768 or 65536 cycles.
-    int32_t RTIDivider = 2;
 
     // Pin levels of ports A to E (what a read of the port returns), and the output latches of
     // ports A to D (what the program last wrote; E unused).
@@ -123,13 +126,18 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     std::array<int32_t, PortCount> PortLatch{};
 
     // Register images.
-    int32_t TMSK1 = 0, TFLG1 = 0, TMSK2 = 0, TFLG2 = 0, PACTL = 0, SPCR = 0, SPSR = 0, SCCR2 = 0,
-            BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0, INIT = 0, CONFIG = 0;
+    int32_t SPCR = 0, SPSR = 0, SCCR2 = 0, BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
+            INIT = 0, CONFIG = 0;
+
+    // The timer system: registers $0B to $27. The RTI ticks every RTITickCycles cycles; one RTI
+    // every Timer.RTIDivider ticks (8192, 16384, 32768 or 65536 cycles by PACTL bits 1-0).
+    THC11Timer Timer{*this};
 
   protected:
     void Attached(TCustomCPU* NewCPU) override;
 
   private:
+    friend class THC11Timer;
     THC11Flags FlagsField;
     THC11Config ConfigField;
     THC11Mode ModeField = hc11_Normal_Single_Chip;
@@ -147,7 +155,8 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     void AttachSystemDevices(TCustomCPU* NewCPU);
 
     bool Registered() const;
-    // Drives the output pins of Port from its latch and fires OnPortChange.
+    // Drives the output pins of Port from its latch and fires OnPortChange; port A's pin
+    // changes go to the timer.
     void UpdatePort(TPort Port);
     void MoveRegisterBlock(uint32_t NewBase);
     void ReportUnimplemented(uint32_t Offset, bool IsWrite);

@@ -87,6 +87,92 @@ def bench():
     }
 
 
+def squarewave():
+    s = symbols_of("squarewave.asm")
+    edges = s["NEDGES"]
+    # OC2 toggles PA6 from its reset level 0: high after the odd edges, low after the even ones.
+    log = [0x40 if k % 2 == 0 else 0x00 for k in range(edges)]
+    return {
+        "name": "squarewave",
+        "file": "squarewave.lst",
+        "source": "squarewave.asm",
+        "description": "Square wave on PA6: OC2 toggles the pin every %d cycles from its "
+                       "interrupt routine, %d edges." % (s["HALF"], edges),
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 100000,
+        "checks": [
+            {"address": "%04X" % s["EDGES"], "bytes": hexbytes([edges]), "what": "EDGES"},
+            {"address": "%04X" % s["LOG"], "bytes": hexbytes(log),
+             "what": "LOG: PA6 after each edge"},
+            {"address": "%04X" % (s["REGS"] + s["PORTA"]), "bytes": "00",
+             "what": "PORTA: PA6 low after an even number of toggles"},
+            {"address": "%04X" % (s["REGS"] + s["TCTL1"]), "bytes": "%02X" % s["TOGGLE2"],
+             "what": "TCTL1: OC2 toggles PA6"},
+        ],
+        "registers": {"A": "%02X" % edges, "X": "%04X" % s["REGS"], "SP": "00FF"},
+    }
+
+
+def paevent():
+    s = symbols_of("paevent.asm")
+    pactl = s["PAEN"] + s["PEDGE"]
+    tmsk2 = s["PAOVF"] + s["PAIF"]
+    return {
+        "name": "paevent",
+        "file": "paevent.lst",
+        "source": "paevent.asm",
+        "description": "Event counter with the pulse accumulator: a self-test of three pulses "
+                       "driven on PA7, then counting rising edges on PA7 by interrupt (the "
+                       "edges come from the user; none in this run).",
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 1000,
+        "checks": [
+            {"address": "%04X" % s["SELFT"], "bytes": "0300000000",
+             "what": "SELFT = 3 pulses counted, COUNT, EVENTS, GROUPS = 0"},
+            {"address": "%04X" % (s["REGS"] + s["TMSK2"]),
+             "bytes": hexbytes([tmsk2, 0, pactl, (-s["GROUP"]) & 0xFF]),
+             "what": "TMSK2 (PAOVI, PAII), TFLG2 clear, PACTL (PAEN, PEDGE), PACNT = -GROUP"},
+        ],
+        "registers": {"D": "%02X00" % tmsk2, "X": "%04X" % s["REGS"], "SP": "00FF"},
+    }
+
+
+def octimer():
+    s = symbols_of("octimer.asm")
+    seed, buf = 0xACE1, []
+    for _ in range(128):
+        seed = xorshift16(seed)
+        buf += [seed >> 8, seed & 0xFF]
+    crc = 0xFFFF
+    for _ in range(s["NROUNDS"]):
+        crc = crc16_ccitt(buf, crc)
+    rounds, nints, period = s["NROUNDS"], s["NINTS"], s["PERIOD"]
+    # OC2's NINTS-th match comes NINTS periods after the start; OC3 runs half a period behind,
+    # so it has interrupted one time fewer. TCNT overflows every 65536 cycles.
+    end = nints * period
+    words = [seed, crc, rounds, nints, nints - 1, end // 65536]
+    page0 = bytes(b for w in words for b in (w >> 8, w & 0xFF))
+    return {
+        "name": "octimer",
+        "file": "octimer.lst",
+        "source": "octimer.asm",
+        "description": "Benchmark: %d rounds of CRC-16/CCITT under two output-compare "
+                       "interrupts every %d cycles and the overflow interrupt; ends after "
+                       "%d OC2 interrupts." % (rounds, period, nints),
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 20000000,
+        "checks": [
+            {"address": "0000", "bytes": hexbytes(page0),
+             "what": "SEED, CRC, ROUNDS, OC2CNT, OC3CNT, TOFCNT"},
+            {"address": "%04X" % s["BUF"], "bytes": hexbytes(buf), "what": "BUF"},
+        ],
+        "registers": {"D": "%04X" % crc, "X": "%04X" % rounds, "Y": "0000", "SP": "00FF"},
+    }
+
+
 def main():
     data = {
         "conventions": {
@@ -96,7 +182,7 @@ def main():
             "start": "execution starts at the reset vector ($FFFE) = start_address",
             "done": "the program ends in \"done: bra done\"; stop when PC == done_address",
         },
-        "programs": [bench()],
+        "programs": [bench(), squarewave(), paevent(), octimer()],
     }
     with open(os.path.join(EXAMPLES, "expected.json"), "w") as f:
         json.dump(data, f, indent=1)

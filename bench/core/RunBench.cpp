@@ -12,6 +12,7 @@ namespace {
 const std::string BenchListing = TARVIK_EXAMPLES_DIR "/bench.lst";
 const std::string SieveListing = TARVIK_SHARED_EXAMPLES_DIR "/sieve_bench.lst";
 const std::string WaitListing = TARVIK_EXAMPLES_DIR "/wait.lst";
+const std::string OcTimerListing = TARVIK_EXAMPLES_DIR "/octimer.lst";
 
 void BM_RunBenchProgram(benchmark::State& State) {
     RunHeadless(State, BenchListing);
@@ -54,11 +55,18 @@ void BM_RunDemoRecordingSignals(benchmark::State& State) {
     State.counters["changes"] = static_cast<double>(machine.signalRecord().size());
 }
 
+// CRC work under two output-compare interrupts every 1000 cycles each and the overflow
+// interrupt: the timer's events and the interrupt entries on top of a busy program.
+void BM_RunOcTimerProgram(benchmark::State& State) {
+    RunHeadless(State, OcTimerListing);
+}
+
 BENCHMARK(BM_RunBenchProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunBenchProgramWithLimits)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunSieveProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunWaitProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunBenchProgramProfiled)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunDemoRecordingSignals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RunOcTimerProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace

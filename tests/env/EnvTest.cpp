@@ -16,7 +16,7 @@ uint32_t RaisedLines(const TCPU_68HC11_& Cpu) {
 // One sequence of writes, all timer flags set at the start; each step reads one address and the
 // raised request lines (bit n = line n). Read and write masks; each mask bit raises its line
 // (TMSK1 bits 3-7, 0-2: lines 16-23; TMSK2 bits 4, 5, 7, 6: lines 13, 14, 15, 24; the mask
-// patterns tell every bit apart); flags clear where a 1 is written; INIT moves the block (the old
+// patterns tell every bit apart; PR1:PR0 keep the first write); flags clear where a 1 is written; INIT moves the block (the old
 // place is plain memory again: PORTB keeps its pins) and only INIT's low nibble counts. Then a
 // reset: HPRIO and CONFIG as in single-chip mode (NOCOP set: the COP is off), the timer registers
 // and PORTB cleared, DDRC and
@@ -26,19 +26,19 @@ TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
     const uint32_t steps[][5] = {
         // Address, Value, ReadAt, Expected, Lines
         {0x1004, 0x1A5, 0x1004, 0xA5, 0},        {0x1007, 0xFF, 0x1007, 0xFF, 0},
-        {0x1009, 0xFF, 0x1009, 0x3F, 0},         {0x1026, 0xFF, 0x1026, 0xF3, 0},
+        {0x1009, 0xFF, 0x1009, 0x3F, 0},         {0x1026, 0xFF, 0x1026, 0xF7, 0},
         {0x1028, 0x5A, 0x1028, 0x5A, 0},         {0x1039, 0x93, 0x1039, 0x93, 0},
         {0x1022, 0x0F, 0x1022, 0x0F, 0xE10000},  {0x1022, 0x33, 0x1022, 0x33, 0x660000},
         {0x1022, 0x55, 0x1022, 0x55, 0xAA0000},  {0x1022, 0xFF, 0x1022, 0xFF, 0xFF0000},
         {0x1023, 0x0F, 0x1023, 0xF0, 0x1E0000},  {0x1023, 0x00, 0x1023, 0xF0, 0x1E0000},
         {0x1024, 0x30, 0x1024, 0x30, 0x1E6000},  {0x1024, 0x50, 0x1024, 0x50, 0x11E2000},
-        {0x1024, 0xFF, 0x1024, 0xF3, 0x11EE000}, {0x1025, 0x50, 0x1025, 0xA0, 0x1EC000},
+        {0x1024, 0xFF, 0x1024, 0xF0, 0x11EE000}, {0x1025, 0x50, 0x1025, 0xA0, 0x1EC000},
         {0x1025, 0x0F, 0x1025, 0xA0, 0x1EC000},  {0x1022, 0x00, 0x1022, 0x00, 0xC000},
         {0x103D, 0x08, 0x803D, 0x08, 0xC000},    {0x8004, 0x3C, 0x8004, 0x3C, 0xC000},
         {0x1004, 0x5A, 0x8004, 0x3C, 0xC000},    {0x803D, 0xF3, 0x303D, 0xF3, 0xC000}};
     TSystem sys;
-    sys.Env.TFLG1 = 0xFF;
-    sys.Env.TFLG2 = 0xF0;
+    sys.Env.Timer.TFLG1 = 0xFF;
+    sys.Env.Timer.TFLG2 = 0xF0;
     for (const auto& [address, value, readAt, expected, lines] : steps) {
         sys.Cpu.WriteByte(address, static_cast<int32_t>(value));
         EXPECT_EQ(sys.Cpu.ReadByte(readAt), static_cast<int32_t>(expected)) << std::hex << address;
@@ -48,19 +48,23 @@ TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
     sys.Cpu.SetPendingInterrupt(11, true);
     sys.Cpu.ResetExternals();
     EXPECT_EQ(RaisedLines(sys.Cpu), 0x800u);
-    EXPECT_EQ(sys.Env.RTIDivider, 2);
+    EXPECT_EQ(sys.Env.Timer.RTIDivider, 2);
     // TMSK1 TFLG1 TMSK2 TFLG2 PACTL, PORTB, DDRC, SPCR; OPTION, HPRIO INIT, CONFIG
     EXPECT_EQ(sys.Hex(0x1022, 5) + sys.Hex(0x1004, 1) + sys.Hex(0x1007, 1) + sys.Hex(0x1028, 1) +
                   sys.Hex(0x1039, 1) + sys.Hex(0x103C, 2) + sys.Hex(0x103F, 1),
               "0000000000 00 FF 5A 10 0501 04 ");
 }
 
-// Every offset read and written during a run. COPRST ($3A) is only written, CONFIG only read. An
-// unimplemented offset shows the box naming it and stops the run, so that a program polling it
-// cannot trap the user in the box.
+// Every offset read and written during a run. COPRST ($3A) is only written; CONFIG, HPRIO's
+// mode bits, TCNT and TIC1-TIC3 are read-only (writes to them change nothing). An unimplemented
+// offset shows the box naming it and stops the run, so that a program polling it cannot trap the
+// user in the box.
 TEST(EnvRegisters, UnimplementedAddressesShowTheBoxAndStopTheRun) {
-    const QByteArray readable = QByteArray::fromHex("00030407 08090A22 23242526 282B2D39 3C3D3F");
-    const QByteArray writable = QByteArray::fromHex("00030407 08090A22 23242526 282B2D39 3A3C3D");
+    const char* const timer = "0B0C0D0E 0F101112 13141516 1718191A 1B1C1D1E 1F202122 23242526 27";
+    const QByteArray readable = QByteArray::fromHex(QByteArray("00030407 08090A ") + timer +
+                                                    " 282B2D39 3C3D3F");
+    const QByteArray writable = QByteArray::fromHex(QByteArray("00030407 08090A ") + timer +
+                                                    " 282B2D39 3A3C3D");
     for (uint32_t offset = 0; offset < 0x40; ++offset) {
         for (bool write : {false, true}) {
             TSystem sys;
@@ -127,7 +131,7 @@ TEST(EnvRti, PeriodInCpuCyclesForAllFourRates) {
         std::fill(sys.Cpu.Memory.begin() + 0x2000, sys.Cpu.Memory.end(), 0x01);
         sys.Cpu.PC = 0x2000;
         sys.Cpu.WriteByte(0x1026, rate);
-        while (sys.Env.TFLG2 == 0 && sys.Cpu.CycleCount < 100000)
+        while (sys.Env.Timer.TFLG2 == 0 && sys.Cpu.CycleCount < 100000)
             sys.Cpu.Step(1);
         EXPECT_EQ(sys.Cpu.CycleCount, int64_t{8192} << rate) << "rate " << rate;
     }
@@ -141,9 +145,9 @@ TEST(EnvRti, LoweringTheRateBelowTheCountGivesTheNextRtiAtOnce) {
     for (int t = 0; t < 10; ++t)
         sys.Env.HandleTimer(1);
     sys.Cpu.WriteByte(0x1026, 0x00); // 2 ticks, while the counter stands at 10
-    EXPECT_EQ(sys.Env.TFLG2, 0);
+    EXPECT_EQ(sys.Env.Timer.TFLG2, 0);
     sys.Env.HandleTimer(1);
-    EXPECT_EQ(sys.Env.TFLG2, 0x40);
+    EXPECT_EQ(sys.Env.Timer.TFLG2, 0x40);
 }
 
 } // namespace
@@ -165,5 +169,5 @@ TEST(EnvRti, OnAnotherProcessorTheFlagRisesWithoutAnInterruptLine) {
     env.SetCPU(&cpu);
     cpu.WriteMemory(0x1024, 0x40); // TMSK2: RTI enabled
     cpu.Step(2100);                // 8400 cycles: one RTI period
-    EXPECT_EQ(env.TFLG2, 0x40);
+    EXPECT_EQ(env.Timer.TFLG2, 0x40);
 }

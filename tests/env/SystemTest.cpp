@@ -112,7 +112,8 @@ TEST(Cop, TheTimeoutResetsTheDevicesAndTheCountStartsAgain) {
     b.Vector(0xFFFA, 0x2000);
     b.Env.SetCOPEnabled(true);
     b.Cpu.WriteByte(0x1039, 0x91); // ADPU, DLY, rate 1
-    b.Cpu.WriteByte(0x1022, 0x55); // TMSK1
+    b.Cpu.WriteByte(0x1022, 0x55); // TMSK1; I stays set, so its compares interrupt nothing
+    b.Cpu.I = true;
     EXPECT_EQ(b.RunUntil(0x2000, 200000), 131072 + 1);
     EXPECT_EQ(b.Hex(0x1039, 1) + b.Hex(0x1022, 1) + b.Hex(0x103F, 1), "10 00 00 ");
     EXPECT_TRUE(b.Env.COPEnabled());
