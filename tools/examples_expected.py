@@ -173,6 +173,32 @@ def octimer():
     }
 
 
+def pulsewidth():
+    s = symbols_of("pulsewidth.asm")
+    # The stimulus drives PA2 high at cycle 120000 and low at 130000. The program sleeps in WAI,
+    # so each edge takes effect on its own cycle; TCNT counts every cycle from the reset at
+    # cycle 0 (prescaler 1), so IC1 latches 120000 mod 65536 and then the width.
+    rise, fall = 120000, 130000
+    return {
+        "name": "pulsewidth",
+        "file": "pulsewidth.lst",
+        "source": "pulsewidth.asm",
+        "stimulus": "pulsewidth.stim",
+        "description": "Pulse width on PA2 by input capture 1: a 10000-cycle pulse from the "
+                       "stimulus file, measured while the processor sleeps in WAI.",
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 100000,
+        "checks": [
+            {"address": "%04X" % s["RISE"], "bytes": "%04X" % (rise % 65536),
+             "what": "RISE: TCNT at the rising edge"},
+            {"address": "%04X" % s["WIDTH"], "bytes": "%04X" % (fall - rise), "what": "WIDTH"},
+            {"address": "%04X" % s["EDGES"], "bytes": "02", "what": "EDGES"},
+        ],
+        "registers": {"A": "02", "X": "%04X" % s["REGS"], "SP": "00FF"},
+    }
+
+
 def main():
     data = {
         "conventions": {
@@ -181,8 +207,9 @@ def main():
             "registers": "values at done_address; D = A:B, SP = stack pointer",
             "start": "execution starts at the reset vector ($FFFE) = start_address",
             "done": "the program ends in \"done: bra done\"; stop when PC == done_address",
+            "stimulus": "if given, the stimulus file that drives the program's inputs",
         },
-        "programs": [bench(), squarewave(), paevent(), octimer()],
+        "programs": [bench(), squarewave(), paevent(), octimer(), pulsewidth()],
     }
     with open(os.path.join(EXAMPLES, "expected.json"), "w") as f:
         json.dump(data, f, indent=1)

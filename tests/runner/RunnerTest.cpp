@@ -229,7 +229,10 @@ void CheckExpectedResults(const std::string& Dir) {
         const std::string done = program["done_address"].toString().toStdString();
         QTemporaryFile memoryFile;
         ASSERT_TRUE(memoryFile.open());
-        const TRun r = RunTool("--regs --break $" + done + " --max-steps " +
+        const QString stimulus = program["stimulus"].toString();
+        const std::string stimulusOption =
+            stimulus.isEmpty() ? "" : "--stimulus " + Dir + "/" + stimulus.toStdString() + " ";
+        const TRun r = RunTool(stimulusOption + "--regs --break $" + done + " --max-steps " +
                                    std::to_string(program["max_steps"].toInteger()) +
                                    " --memory-out " + memoryFile.fileName().toStdString(),
                                Dir + "/" + program["file"].toString().toStdString());
