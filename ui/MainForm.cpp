@@ -16,6 +16,7 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
+#include "ui/ProfileView.h"
 #include "ui/SignalView.h"
 #include "ui/SpeedControl.h"
 
@@ -197,6 +198,8 @@ void TFormMain::CreateMenus() {
     MenSymbols = addItem(view, "MenSymbols", QStringLiteral("Überwachte &Ausdrücke"));
     MenSignals = addItem(view, "MenSignals", QStringLiteral("&Signale"));
     MenSignals->setCheckable(true);
+    MenProfile = addItem(view, "MenProfile", QStringLiteral("P&rofil"));
+    MenProfile->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -327,6 +330,14 @@ void TFormMain::CreateToolWindows() {
     SignalView->setMachine(System);
     ToolbarSignals->setWidget(SignalView);
     addDockWidget(Qt::BottomDockWidgetArea, ToolbarSignals);
+
+    ToolbarProfile = new QDockWidget(QStringLiteral("Profil"), this);
+    ToolbarProfile->setObjectName(QStringLiteral("ToolbarProfile"));
+    ProfileView = new TProfileView(ToolbarProfile);
+    ProfileView->setObjectName(QStringLiteral("ProfileView"));
+    ProfileView->setMachine(System);
+    ToolbarProfile->setWidget(ProfileView);
+    addDockWidget(Qt::RightDockWidgetArea, ToolbarProfile);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -339,7 +350,7 @@ void TFormMain::WireEvents() {
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -359,6 +370,7 @@ void TFormMain::WireEvents() {
     System->OnPortChange = [this](Env::TPort port) { CPU_EnvironmentPortChange(port); };
     SimControl->OnStart = [this](QObject*) { return SimControlStart(); };
     SimControl->OnFinish = [this](QObject*) { SimControlFinish(); };
+    ProfileView->OnShowLine = [this](int32_t Line) { SynDebug->ShowLine(Line); };
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
     SignalView->MessageSink = Sink;
@@ -368,7 +380,7 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -633,6 +645,13 @@ void TFormMain::FlushDisplay() {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
     }
     if (ToolbarSignals->isVisible()) SignalView->refresh();
+    if (ToolbarProfile->isVisible()) {
+        // The table scans the whole address space: during a run twice a second is enough.
+        if (System->isRunning())
+            ProfileView->refreshAtPace();
+        else
+            ProfileView->refresh();
+    }
 }
 
 void TFormMain::TimerMessageTextChanged(const QString& NewText) {
@@ -677,7 +696,7 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 }
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -686,6 +705,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarMenu->setVisible(MenToolbar->isChecked());
     ToolbarSymbols->setVisible(MenSymbols->isChecked());
     ToolbarSignals->setVisible(MenSignals->isChecked());
+    ToolbarProfile->setVisible(MenProfile->isChecked());
     SyncingToolbars = false;
 }
 
@@ -698,6 +718,7 @@ void TFormMain::ToolbarClose() {
     MenToolbar->setChecked(ToolbarMenu->isVisible());
     MenSymbols->setChecked(ToolbarSymbols->isVisible());
     MenSignals->setChecked(ToolbarSignals->isVisible());
+    MenProfile->setChecked(ToolbarProfile->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

@@ -30,6 +30,7 @@ class TKVCPUPortPanel;
 class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSignalView;
+class TProfileView;
 class TSourceEdit;
 class TSpeedControl;
 class TInterruptPinsBar;
@@ -106,6 +107,8 @@ public:
     QDockWidget* ToolbarSymbols = nullptr;
     QDockWidget* ToolbarSignals = nullptr; // "Signale": the signal record as a timeline
     TSignalView* SignalView = nullptr;
+    QDockWidget* ToolbarProfile = nullptr; // "Profil": where the cycles go
+    TProfileView* ProfileView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -136,6 +139,7 @@ public:
     QAction* MenToolbar = nullptr;
     QAction* MenSymbols = nullptr;
     QAction* MenSignals = nullptr;
+    QAction* MenProfile = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;
@@ -165,7 +169,8 @@ private:
     void Guarded(const std::function<void()>& Command);
     // Called by the CPU's run loop every 10000 cycles or so.
     void PumpMessages();
-    // Writes what changed during a run (time, cycles, ports) to the widgets.
+    // Writes what changed during a run (time, cycles, ports, the profile at its own slower
+    // pace) to the widgets.
     void FlushDisplay();
     void ShowPort(int Port);
     // The window's size before the user changes it: room for the ports toolbar with all five
