@@ -141,6 +141,22 @@ QString Machine::symbolFor(uint32_t Address) const {
     return offset ? it->second + QStringLiteral("+%1").arg(offset) : it->second;
 }
 
+std::vector<std::pair<QString, uint64_t>> Machine::profileByLabel() const {
+    std::vector<std::pair<QString, uint64_t>> ranges;
+    if (!Profile) return ranges;
+    std::map<QString, uint64_t> cycles;
+    for (uint32_t a = 0; a < 0x10000; ++a) {
+        const uint64_t c = Profile->at(a).Cycles;
+        if (!c) continue;
+        auto it = Labels.upper_bound(a);
+        cycles[it == Labels.begin() ? QString() : std::prev(it)->second] += c;
+    }
+    ranges.assign(cycles.begin(), cycles.end());
+    std::stable_sort(ranges.begin(), ranges.end(),
+                     [](const auto& A, const auto& B) { return A.second > B.second; });
+    return ranges;
+}
+
 void Machine::setProfiling(bool On) {
     if (On && !Profile) Profile = std::make_unique<CycleProfile>();
     ProfilingField = On;

@@ -160,6 +160,10 @@ class Machine : public QObject {
     // Called after every step with its cycles (the runner's trace); unset costs nothing.
     void setStepHook(std::function<void(int32_t Cycles)> Hook);
 
+    // Cycles per label range (a label's address up to the next label: a subroutine, a loop),
+    // most first; cycles before the first label count under an empty name.
+    std::vector<std::pair<QString, uint64_t>> profileByLabel() const;
+
     // The label of the listing at or before Address, with the distance ("LOOP", "LOOP+3");
     // empty when no label lies at or before it.
     QString symbolFor(uint32_t Address) const;

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TProfileView::TProfileView(QWidget* Parent) : QWidget(Parent) {
     RecordBox = new QCheckBox(QStringLiteral("Profil aufzeichnen"), this);
@@ -32,6 +34,18 @@ TProfileView::TProfileView(QWidget* Parent) : QWidget(Parent) {
     Table->setSelectionMode(QAbstractItemView::SingleSelection);
     Table->setMinimumSize(360, 120);
 
+    RangeTable = new QTableWidget(0, 3, this);
+    RangeTable->setObjectName(QStringLiteral("ProfileRanges"));
+    RangeTable->setHorizontalHeaderLabels(
+        {QStringLiteral("Marke"), QStringLiteral("Zyklen"), QStringLiteral("Anteil")});
+    RangeTable->verticalHeader()->setVisible(false);
+    RangeTable->verticalHeader()->setDefaultSectionSize(18);
+    RangeTable->horizontalHeader()->setStretchLastSection(true);
+    RangeTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* pages = new QTabWidget(this);
+    pages->addTab(Table, QStringLiteral("Befehle"));
+    pages->addTab(RangeTable, QStringLiteral("Bereiche (Marken)"));
+
     auto* bar = new QHBoxLayout;
     bar->addWidget(RecordBox);
     bar->addWidget(ClearButton);
@@ -40,7 +54,7 @@ TProfileView::TProfileView(QWidget* Parent) : QWidget(Parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
-    layout->addWidget(Table, 1);
+    layout->addWidget(pages, 1);
 
     connect(RecordBox, &QCheckBox::toggled, this, [this](bool On) {
         if (System) System->setProfiling(On);
@@ -102,6 +116,26 @@ void TProfileView::refresh() {
         setCell(row, ColExecutions, QString::number(entry.Executions));
         setCell(row, ColCycles, QString::number(entry.Cycles));
         setCell(row, ColShare, formatShare(entry.Cycles, total));
+    }
+    // Cycles per label range: a subroutine or loop from its label up to the next one.
+    const auto ranges = System ? System->profileByLabel()
+                               : std::vector<std::pair<QString, uint64_t>>{};
+    const int rangeRows = static_cast<int>(std::min(ranges.size(), RowLimit));
+    RangeTable->setRowCount(rangeRows);
+    for (int row = 0; row < rangeRows; ++row) {
+        const auto& [label, cycles] = ranges[static_cast<size_t>(row)];
+        const QString cells[] = {label.isEmpty() ? QStringLiteral("(vor der ersten Marke)") : label,
+                                 QString::number(cycles), formatShare(cycles, total)};
+        for (int column = 0; column < 3; ++column) {
+            QTableWidgetItem* item = RangeTable->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                                   : Qt::AlignRight | Qt::AlignVCenter);
+                RangeTable->setItem(row, column, item);
+            }
+            if (item->text() != cells[column]) item->setText(cells[column]);
+        }
     }
 }
 

@@ -35,6 +35,8 @@ class TProfileView : public QWidget {
     QPushButton* clearButton() const { return ClearButton; }
     QTableWidget* table() const { return Table; }
     QLabel* totalLabel() const { return TotalLabel; }
+    // The second page: cycles per label range ("Marke", "Zyklen", "Anteil").
+    QTableWidget* rangeTable() const { return RangeTable; }
 
     // A row was double-clicked: its 1-based listing line (only rows that have one).
     std::function<void(int32_t Line)> OnShowLine;
@@ -53,5 +55,6 @@ class TProfileView : public QWidget {
     QPushButton* ClearButton = nullptr;
     QLabel* TotalLabel = nullptr;
     QTableWidget* Table = nullptr;
+    QTableWidget* RangeTable = nullptr;
     QElapsedTimer SinceRefresh;
 };

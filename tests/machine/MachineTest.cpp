@@ -196,6 +196,15 @@ TEST_F(MachineTest, TheProfileCountsAKnownLoopAndLabelsNameItsAddresses) {
     EXPECT_EQ(M.profile()->totalCycles(), 0u);
 
     ASSERT_TRUE(M.load(Demo));
+    M.setProfiling(true);
+    M.run({{}, 100000});
+    // The demo's cycles by label range: its main loop "idle" first, then the interrupt routine.
+    const auto ranges = M.profileByLabel();
+    ASSERT_GE(ranges.size(), 3u);
+    EXPECT_EQ(ranges[0].first.toStdString(), "IDLE");
+    uint64_t sum = 0;
+    for (const auto& [label, cycles] : ranges) sum += cycles;
+    EXPECT_EQ(sum, M.profile()->totalCycles());
     const std::pair<uint32_t, const char*> symbols[] = {
         {0xE000, "START"}, {0xE025, "IDLE"}, {0xE028, "IDLE+3"}, {0x0100, ""}};
     for (const auto& [address, name] : symbols)

@@ -88,6 +88,13 @@ TEST_F(ProfileViewOnLoop, TheTableListsTheHottestAddressesFirstWithTheirCounts) 
     EXPECT_EQ(Row(0), "$2005|LOOP+3|7|11|33|38,8 %"); // 33 of 85 cycles
     EXPECT_EQ(Row(1), "$2003|LOOP+1|6|10|30|35,3 %");
     EXPECT_EQ(Row(2), "$2002|LOOP|5|10|20|23,5 %");
+    // The label ranges: everything from LOOP on, and START's ldab before it.
+    QTableWidget* ranges = View.rangeTable();
+    ASSERT_EQ(ranges->rowCount(), 2);
+    EXPECT_EQ(ranges->item(0, 0)->text() + '|' + ranges->item(0, 1)->text() + '|' +
+                  ranges->item(0, 2)->text(),
+              "LOOP|83|97,6 %");
+    EXPECT_EQ(ranges->item(1, 0)->text(), "START");
 
     // A double click shows the row's listing line.
     int32_t shown = -1;
