@@ -16,6 +16,7 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
+#include "ui/AnalogInputsView.h"
 #include "ui/SignalView.h"
 #include "ui/SpeedControl.h"
 
@@ -197,6 +198,8 @@ void TFormMain::CreateMenus() {
     MenSymbols = addItem(view, "MenSymbols", QStringLiteral("Überwachte &Ausdrücke"));
     MenSignals = addItem(view, "MenSignals", QStringLiteral("&Signale"));
     MenSignals->setCheckable(true);
+    MenAnalog = addItem(view, "MenAnalog", QStringLiteral("Analog&eingänge"));
+    MenAnalog->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -327,6 +330,14 @@ void TFormMain::CreateToolWindows() {
     SignalView->setMachine(System);
     ToolbarSignals->setWidget(SignalView);
     addDockWidget(Qt::BottomDockWidgetArea, ToolbarSignals);
+
+    ToolbarAnalog = new QDockWidget(QStringLiteral("Analogeingänge"), this);
+    ToolbarAnalog->setObjectName(QStringLiteral("ToolbarAnalog"));
+    AnalogView = new TAnalogInputsView(ToolbarAnalog);
+    AnalogView->setObjectName(QStringLiteral("AnalogView"));
+    AnalogView->setMachine(System);
+    ToolbarAnalog->setWidget(AnalogView);
+    addDockWidget(Qt::RightDockWidgetArea, ToolbarAnalog);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -339,7 +350,7 @@ void TFormMain::WireEvents() {
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenAnalog}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -368,7 +379,7 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarAnalog}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -633,6 +644,7 @@ void TFormMain::FlushDisplay() {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
     }
     if (ToolbarSignals->isVisible()) SignalView->refresh();
+    if (ToolbarAnalog->isVisible()) AnalogView->refresh();
 }
 
 void TFormMain::TimerMessageTextChanged(const QString& NewText) {
@@ -677,7 +689,7 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 }
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenAnalog}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -686,6 +698,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarMenu->setVisible(MenToolbar->isChecked());
     ToolbarSymbols->setVisible(MenSymbols->isChecked());
     ToolbarSignals->setVisible(MenSignals->isChecked());
+    ToolbarAnalog->setVisible(MenAnalog->isChecked());
     SyncingToolbars = false;
 }
 
@@ -698,6 +711,7 @@ void TFormMain::ToolbarClose() {
     MenToolbar->setChecked(ToolbarMenu->isVisible());
     MenSymbols->setChecked(ToolbarSymbols->isVisible());
     MenSignals->setChecked(ToolbarSignals->isVisible());
+    MenAnalog->setChecked(ToolbarAnalog->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

@@ -52,6 +52,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
               "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
               "&Geschwindigkeit |E-&Takt |&COP-Watchdog |"
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |&Signale |"
+              "Analog&eingänge |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
 
