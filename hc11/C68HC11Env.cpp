@@ -28,6 +28,14 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
         Data = Timer.Peek(Offset);
         return true;
     }
+    if (THC11Spi::Owns(Offset)) {
+        Data = Spi.Peek(Offset);
+        return true;
+    }
+    if (THC11Adc::Owns(Offset)) {
+        Data = Adc.Peek(Offset);
+        return true;
+    }
     switch (Offset) {
     case RegPORTA: Data = PortPins[PortA]; break;
     case RegPORTC: Data = PortPins[PortC]; break;
@@ -36,7 +44,6 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
     case RegPORTD: Data = PortPins[PortD]; break;
     case RegDDRD: Data = DDRD; break;
     case RegPORTE: Data = PortPins[PortE]; break;
-    case RegSPCR: Data = SPCR; break;
     case RegBAUD: Data = BAUD; break;
     case RegSCCR2: Data = SCCR2; break;
     case RegOPTION: Data = OPTION; break;
@@ -50,10 +57,15 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
 }
 
 bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
-    // Only the timer's registers change when read (TCNT's latch); any other read is a peek.
+    // Only the timer's (TCNT's latch), the SPI's (the flags' clearing sequences) and the A/D
+    // converter's registers change when read; any other read is a peek.
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     if (THC11Timer::Owns(offset))
         Data = Timer.Read(offset);
+    else if (THC11Spi::Owns(offset))
+        Data = Spi.Read(offset);
+    else if (THC11Adc::Owns(offset))
+        Data = Adc.Read(offset);
     else if (!PeekRegister(offset, Data))
         ReportUnimplemented(offset, false);
     return true;
@@ -64,6 +76,14 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     if (THC11Timer::Owns(offset)) {
         Timer.Write(offset, value);
+        return true;
+    }
+    if (THC11Spi::Owns(offset)) {
+        Spi.Write(offset, value);
+        return true;
+    }
+    if (THC11Adc::Owns(offset)) {
+        Adc.Write(offset, value);
         return true;
     }
     switch (offset) {
@@ -91,13 +111,8 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
         PortLatch[PortD] = value & 0x3F;
         UpdatePort(PortD);
         break;
-    case RegDDRD:
-        // New output bits show the latch at once, as DDRC does for port C.
-        DDRD = value & 0x3F;
-        UpdatePort(PortD);
-        break;
+    case RegDDRD: ForceDDRD(value); break;
     case RegPORTE: break; // input-only port
-    case RegSPCR: SPCR = value; break;
     case RegBAUD: BAUD = value; break;
     case RegSCCR2: SCCR2 = value; break;
     case RegOPTION: WriteOPTION(value); break;
@@ -110,6 +125,12 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     default: ReportUnimplemented(offset, true); break;
     }
     return true;
+}
+
+void TCPU_68HC11_Environment::ForceDDRD(int32_t Value) {
+    // New output bits show the latch at once, as DDRC does for port C.
+    DDRD = Value & 0x3F;
+    UpdatePort(PortD);
 }
 
 void TCPU_68HC11_Environment::MoveRegisterBlock(uint32_t NewBase) {
@@ -169,6 +190,7 @@ void TCPU_68HC11_Environment::SetPortInput(TPort Port, int32_t Value) {
     const int32_t old = pins;
     pins = ((Value & ~mask) | (pins & mask)) & PinMask(Port);
     if (Port == PortA) Timer.PortAChanged(old, pins);
+    if (Port == PortD) Spi.PortDChanged(old, pins);
 }
 
 void TCPU_68HC11_Environment::UpdateInterruptLines() {
@@ -176,10 +198,9 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
     if (!core) return;
     const int32_t t1 = Timer.TMSK1 & Timer.TFLG1;
     const int32_t t2 = Timer.TMSK2 & Timer.TFLG2 & 0xF0;
-    const int32_t spi = SPCR & SPSR & 0x80;
     // Line n has its vector at $FFC0 + 2n: SPI $FFD8, PAI $FFDA, PAOV $FFDC, TOF $FFDE,
     // TI4O5 $FFE0, TOC4-TOC1 $FFE2-$FFE8, TIC3-TIC1 $FFEA-$FFEE, RTI $FFF0.
-    core->SetPendingInterrupt(12, spi & 0x80);
+    core->SetPendingInterrupt(12, Spi.Requesting());
     core->SetPendingInterrupt(13, t2 & 0x10);
     core->SetPendingInterrupt(14, t2 & 0x20);
     core->SetPendingInterrupt(15, t2 & 0x80);
@@ -195,9 +216,9 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
 }
 
 bool TCPU_68HC11_Environment::MayRequestInterrupt(bool Maskable, bool) const {
-    // The timer system is the only simulated source: any of its interrupts that its local mask
-    // lets through can end a wait.
-    return Timer.MayRequestInterrupt(Maskable);
+    // The timer system and the SPI are the simulated sources: any of their interrupts that
+    // their local masks let through can end a wait.
+    return Timer.MayRequestInterrupt(Maskable) || Spi.MayRequestInterrupt(Maskable);
 }
 
 bool TCPU_68HC11_Environment::HandleTimer(int32_t MagicNr) {
@@ -215,6 +236,8 @@ void TCPU_68HC11_Environment::Reset() {
     PortPins[PortB] = PortLatch[PortB] = 0;
     Timer.Reset(CPU() ? CPU()->CycleCount : 0);
     OPTION = 0x10;
+    Adc.Reset();
+    Spi.Reset();
     static constexpr int32_t ModeBits[] = {0x00, 0x20, 0xD0, 0x70};
     HPRIO = 0x05 | ModeBits[static_cast<int>(ModeField) & 3];
     INIT = 0x01;

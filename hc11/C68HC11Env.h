@@ -4,15 +4,19 @@
 // output compares, input captures, the real-time interrupt's flags, the pulse accumulator), and
 // the reset values that depend on the operating mode. It is a device of the CPU: the register
 // block is one memory window, the RTI runs from one cycle timer, the timer's compare matches and
-// overflows are its events, and interrupt requests are raised on the core's request lines 12 to
+// overflows and the end of an SPI transfer are its events (the A/D converter, C68HC11EnvAdc.h,
+// needs none), and interrupt requests are raised on the core's request lines 12 to
 // 24. The COP watchdog and the IRQ and XIRQ pins are devices of their own that the environment
 // owns and attaches to its CPU (C68HC11EnvSystem.h).
 
 #include "cpu/CPUExternal.h"
+#include "hc11/C68HC11EnvAdc.h"
+#include "hc11/C68HC11EnvSpi.h"
 #include "hc11/C68HC11EnvSystem.h"
 #include "hc11/C68HC11EnvTimer.h"
 
 #include <QObject>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -57,7 +61,7 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     static constexpr uint32_t RegPORTA = 0x00, RegPORTC = 0x03, RegPORTB = 0x04, RegDDRC = 0x07,
                               RegPORTD = 0x08, RegDDRD = 0x09, RegPORTE = 0x0A, RegTMSK1 = 0x22,
                               RegTFLG1 = 0x23, RegTMSK2 = 0x24, RegTFLG2 = 0x25, RegPACTL = 0x26,
-                              RegSPCR = 0x28, RegBAUD = 0x2B, RegSCCR2 = 0x2D, RegOPTION = 0x39,
+                              RegBAUD = 0x2B, RegSCCR2 = 0x2D, RegOPTION = 0x39,
                               RegCOPRST = 0x3A, RegHPRIO = 0x3C, RegINIT = 0x3D, RegCONFIG = 0x3F;
     static constexpr uint32_t DefaultRegisterBase = 0x1000;
     static constexpr uint32_t BlockSize = 0x40;
@@ -72,8 +76,13 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     void Reset() override;
     bool HandleTimer(int32_t MagicNr) override;
     bool MayRequestInterrupt(bool Maskable, bool Xirq) const override;
-    int64_t NextEventCycle() const override { return Timer.NextEventCycle(); }
-    void HandleEvents(int64_t Now) override { Timer.HandleEvents(Now); }
+    int64_t NextEventCycle() const override {
+        return std::min(Timer.NextEventCycle(), Spi.NextEventCycle());
+    }
+    void HandleEvents(int64_t Now) override {
+        Timer.HandleEvents(Now);
+        Spi.HandleEvents(Now);
+    }
 
     // Input pins of a port driven from outside (the port panels, the runner's --port): the
     // output pins keep their level and no port-change event fires. Port B has no inputs. Edges
@@ -126,12 +135,20 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     std::array<int32_t, PortCount> PortLatch{};
 
     // Register images.
-    int32_t SPCR = 0, SPSR = 0, SCCR2 = 0, BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
+    int32_t SCCR2 = 0, BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
             INIT = 0, CONFIG = 0;
 
     // The timer system: registers $0B to $27. The RTI ticks every RTITickCycles cycles; one RTI
     // every Timer.RTIDivider ticks (8192, 16384, 32768 or 65536 cycles by PACTL bits 1-0).
     THC11Timer Timer{*this};
+    // The A/D converter: ADCTL and ADR1-ADR4 ($30-$34), powered by OPTION's ADPU; its analog
+    // inputs are port E's pins.
+    THC11Adc Adc{*this};
+    // The serial peripheral interface: SPCR, SPSR and SPDR ($28-$2A).
+    THC11Spi Spi{*this};
+
+    // Sets DDRD as a program write would (the SPI's mode fault clears its bits).
+    void ForceDDRD(int32_t Value);
 
   protected:
     void Attached(TCustomCPU* NewCPU) override;

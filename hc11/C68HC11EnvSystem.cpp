@@ -204,6 +204,7 @@ void TCPU_68HC11_Environment::WriteOPTION(int32_t Value) {
     OPTION = (OPTION & ~writable) | (Value & writable);
     Pins.SetEdgeSensitive(OPTION & OptIRQE);
     Cop.SetRate(OPTION & OptCR);
+    Adc.OptionChanged(OPTION);
 }
 
 void TCPU_68HC11_Environment::WriteHPRIO(int32_t Value) {

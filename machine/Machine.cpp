@@ -62,13 +62,27 @@ Machine::Machine(QObject* Parent)
             break;
         }
         case StimulusEvent::Target::Port: setPortInput(port, E.value); break;
+        case StimulusEvent::Target::AnalogPin: setAnalogInput(E.bit, E.volts); break;
         // The interrupt pins are active low: level 0 requests.
         case StimulusEvent::Target::IrqPin: setIrqPin(E.value == 0); break;
         case StimulusEvent::Target::XirqPin: setXirqPin(E.value == 0); break;
         }
     };
     Stimulus.SetCPU(&Core);
+    Environment.Spi.OnTransmit = [this](uint8_t Byte) {
+        if (OnSpiTransmit) OnSpiTransmit(Byte);
+    };
     restartSignalRecord();
+}
+
+void Machine::setAnalogInput(int Pin, double Volts) {
+    if (Pin < 0 || Pin >= THC11Adc::InputCount) return;
+    Environment.Adc.SetInput(Pin, Volts);
+    const double v = Environment.Adc.Input(Pin);
+    const int32_t bit = 1 << Pin;
+    const int32_t pins = portPins(Port::PortE);
+    const int32_t level = v >= (THC11Adc::VRH + THC11Adc::VRL) / 2 ? bit : 0;
+    if ((pins & bit) != level) setPortInput(Port::PortE, (pins & ~bit) | level);
 }
 
 bool Machine::loadStimulus(const QString& FileName, QString* Error) {

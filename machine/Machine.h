@@ -124,6 +124,22 @@ class Machine : public QObject {
     // A program wrote a port (or a register that sets its directions).
     std::function<void(Port)> OnPortChange;
 
+    // The voltage at port E's pin Pin (0-7) for the A/D converter, clamped to 0..5 V (VRL and
+    // VRH of the board); other pins are ignored. The pin's digital level follows it (high from
+    // 2.5 V on), so that a read of PORTE agrees with it; a digital level set later through
+    // setPortInput leaves the voltage alone.
+    void setAnalogInput(int Pin, double Volts);
+    double analogInput(int Pin) const { return Environment.Adc.Input(Pin); }
+    // The result the converter gives for Volts (0..5 V to $00..$FF).
+    static int converterValue(double Volts) { return THC11Adc::ConverterValue(Volts); }
+    // Queues the simulated SPI slave's answers: each transfer of the master shifts in the next
+    // one ($FF once they are used up).
+    void spiAnswer(const QByteArray& Bytes) {
+        for (char b : Bytes) Environment.Spi.Answers.push_back(static_cast<uint8_t>(b));
+    }
+    // Each byte the master shifted out over the SPI, at the end of its transfer.
+    std::function<void(uint8_t)> OnSpiTransmit;
+
     // The IRQ and XIRQ pins as the outside drives them; Low asserts the request.
     void setIrqPin(bool Low) {
         Environment.SetIRQPin(Low);

@@ -77,6 +77,18 @@ std::optional<std::vector<StimulusEvent>> parseStimulus(const QByteArray& Text,
             if (!v) return fail(QStringLiteral("ungültiger Wert \"%1\" für %2 (0 bis $FF)")
                                     .arg(QString::fromLatin1(value), QString::fromLatin1(name)));
             event.value = static_cast<int>(*v);
+        } else if (ParsePin(name, event) && event.port == 4 &&
+                   (value.endsWith('V') || value.endsWith('v'))) {
+            // A voltage on a port E pin: the A/D converter's input.
+            QByteArray number = value.chopped(1);
+            number.replace(',', '.');
+            bool ok = false;
+            const double volts = number.toDouble(&ok);
+            if (!ok || !(volts >= 0.0 && volts <= 5.0))
+                return fail(QStringLiteral("ungültige Spannung \"%1\" für %2 (0 bis 5 V, z. B. 2.5V)")
+                                .arg(QString::fromLatin1(value), QString::fromLatin1(name)));
+            event.target = StimulusEvent::Target::AnalogPin;
+            event.volts = volts;
         } else if (ParsePin(name, event)) {
             if (value != "0" && value != "1")
                 return fail(QStringLiteral("ungültiger Pegel \"%1\" für %2 (0 oder 1)")

@@ -3,6 +3,7 @@
 // does to the chip's input pins. Lines are
 //     CYCLE PIN=LEVEL      e.g.  120000 PA0=1    500000 IRQ=0
 //     CYCLE PORTX=VALUE    e.g.  200000 PORTE=$A5
+//     CYCLE PEn=VOLTSV     e.g.  300000 PE3=1.25V   (0 to 5 V, the A/D converter's input)
 // with PIN one of PA0-PA7, PC0-PC7, PD0-PD5, PE0-PE7, IRQ, XIRQ (the pins are active low:
 // IRQ=0 asserts the request), X one of A, C, D, E, numbers as everywhere ($, 0x or decimal),
 // and comments from ";" or "#" to the end of the line. Each change takes effect at the first
@@ -18,12 +19,13 @@
 #include <vector>
 
 struct StimulusEvent {
-    enum class Target : uint8_t { PortPin, Port, IrqPin, XirqPin };
+    enum class Target : uint8_t { PortPin, Port, IrqPin, XirqPin, AnalogPin };
     int64_t cycle = 0;
     Target target = Target::PortPin;
     int port = 0;  // 0..4 for ports A..E
-    int bit = 0;   // for PortPin
+    int bit = 0;   // for PortPin and AnalogPin
     int value = 0; // the level (0/1) of a pin, the byte of a port
+    double volts = 0; // for AnalogPin (port E, bit = the pin)
 };
 
 // Reads a stimulus text. The events come out in the order of their cycles (lines with the

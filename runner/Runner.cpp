@@ -94,6 +94,23 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
                          "\" kann nicht geschrieben werden: " + vcd.errorString().toStdString());
         return RunnerExitUsage;
     }
+    QFile spiOut(QString::fromLocal8Bit(Options.SpiOut.c_str()));
+    if (!Options.SpiOut.empty() && !spiOut.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SpiOut +
+                         "\" kann nicht geschrieben werden: " + spiOut.errorString().toStdString());
+        return RunnerExitUsage;
+    }
+    if (!Options.SpiIn.empty()) {
+        QFile spiIn(QString::fromLocal8Bit(Options.SpiIn.c_str()));
+        if (!spiIn.open(QIODevice::ReadOnly)) {
+            PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SpiIn +
+                             "\" kann nicht gelesen werden: " + spiIn.errorString().toStdString());
+            return RunnerExitUsage;
+        }
+        machine.spiAnswer(spiIn.read(16 * 1024 * 1024));
+    }
+    QByteArray spiSent;
+    machine.OnSpiTransmit = [&spiSent](uint8_t Byte) { spiSent += static_cast<char>(Byte); };
     std::unique_ptr<std::FILE, TFileCloser> memoryOut;
     if (!Options.MemoryOut.empty()) {
         memoryOut.reset(std::fopen(Options.MemoryOut.c_str(), "wb"));
@@ -122,6 +139,8 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         machine.setRegister(MachineRegister(r.Register), r.Value);
     for (const TPortSetting& p : Options.Ports)
         machine.setPortInput(static_cast<Machine::Port>(p.Port - 'A'), static_cast<int32_t>(p.Value));
+    for (const TAnalogSetting& a : Options.Analog)
+        machine.setAnalogInput(a.Pin, a.Volts);
     for (uint32_t a : Options.Breakpoints)
         machine.setBreakpoint(a, true);
 
@@ -169,6 +188,14 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
             status = RunnerExitUsage;
         }
         profile.close();
+    }
+    if (spiOut.isOpen()) {
+        if (spiOut.write(spiSent) != spiSent.size() || !spiOut.flush()) {
+            PutLine(Err, std::string(ProgramName) + ": Fehler beim Schreiben von \"" +
+                             Options.SpiOut + "\"");
+            status = RunnerExitUsage;
+        }
+        spiOut.close();
     }
     if (vcd.isOpen()) {
         QString vcdError;

@@ -53,6 +53,30 @@ std::optional<double> ParseFactor(const std::string& Text) {
     return value;
 }
 
+// An analog input "PEn=VOLTS" (2.5, 2,5 or 2.5V: 0 to 5 V) or "PEn=$XX" / "PEn=0xXX" (the
+// converter value the input shall give, $00-$FF).
+std::optional<TAnalogSetting> ParseAnalog(const std::string& Text) {
+    std::string name, value;
+    if (!SplitAssignment(Text, name, value)) return std::nullopt;
+    if (name.size() != 3 || name[0] != 'P' || name[1] != 'E' || name[2] < '0' || name[2] > '7')
+        return std::nullopt;
+    const int pin = name[2] - '0';
+    if (!value.empty() && (value[0] == '$' || value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0)) {
+        const auto raw = parseNumber(value, 0xFF);
+        if (!raw) return std::nullopt;
+        // The voltage in the middle of the raw value's step: it converts back to the value.
+        return TAnalogSetting{pin, static_cast<double>(*raw) * 5.0 / 255.0};
+    }
+    if (!value.empty() && (value.back() == 'V' || value.back() == 'v')) value.pop_back();
+    std::replace(value.begin(), value.end(), ',', '.');
+    double volts = 0;
+    const char* end = value.data() + value.size();
+    const auto [ptr, ec] = std::from_chars(value.data(), end, volts, std::chars_format::fixed);
+    if (value.empty() || ec != std::errc() || ptr != end || !(volts >= 0 && volts <= 5))
+        return std::nullopt;
+    return TAnalogSetting{pin, volts};
+}
+
 } // namespace
 
 TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
@@ -114,7 +138,8 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         }
         static const char* const WithValue[] = {
             "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
-            "--stimulus", "--speed", "--eclock", "--vcd", "--profile"};
+            "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--analog", "--spi-in",
+            "--spi-out"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -177,6 +202,15 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         } else if (name == "--vcd") {
             if (value.empty()) return fail("--vcd erwartet einen Dateinamen.");
             o.Vcd = value;
+        } else if (name == "--analog") {
+            const auto a = ParseAnalog(value);
+            if (!a)
+                return fail("--analog erwartet PEn=VOLT (0 bis 5, z. B. PE3=2.5) oder PEn=$WERT "
+                            "(Wandlerwert $00 bis $FF): " + value);
+            o.Analog.push_back(*a);
+        } else if (name == "--spi-in" || name == "--spi-out") {
+            if (value.empty()) return fail(name + " erwartet einen Dateinamen.");
+            (name == "--spi-in" ? o.SpiIn : o.SpiOut) = value;
         } else if (name == "--stimulus") {
             if (value.empty()) return fail("--stimulus erwartet einen Dateinamen.");
             o.Stimulus = value;
@@ -214,7 +248,15 @@ Optionen:
                        ZYKLUS PIN=PEGEL    Pins PA0-PA7, PC0-PC7, PD0-PD5, PE0-PE7,
                                            IRQ, XIRQ (aktiv bei 0)
                        ZYKLUS PORTX=WERT   X = A, C, D oder E
+                       ZYKLUS PEn=VOLTV    Spannung am Analogeingang PEn, 0 bis 5 V
+                                           (z. B. 1000 PE3=1.25V)
                      Kommentare ab ";" oder "#".
+  --analog PEn=V     Spannung am Analogeingang PE0-PE7 für den A/D-Wandler, vor dem ersten
+                     Schritt (mehrfach möglich): Volt von 0 bis 5 (PE3=2.5) oder der Wert,
+                     den der Wandler liefern soll (PE3=$80). VRL = 0 V, VRH = 5 V.
+  --spi-in DATEI     die Bytes der Datei sind die Antworten des SPI-Slaves, eines je
+                     Übertragung des Masters (danach $FF)
+  --spi-out DATEI    die Bytes, die der SPI-Master gesendet hat, am Ende in DATEI schreiben
   --cop              den COP-Watchdog einschalten (sonst aus): ohne Neustart durch $55/$AA
                      an COPRST setzt er den Prozessor nach 2^15 x 1, 4, 16 oder 64 Takten
                      (CR1:CR0 in OPTION) über $FFFA zurück

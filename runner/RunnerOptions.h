@@ -17,6 +17,12 @@ struct TPortSetting {
     uint32_t Value;
 };
 
+// A voltage at a port E pin for the A/D converter.
+struct TAnalogSetting {
+    int Pin;      // 0-7 for PE0-PE7
+    double Volts; // 0 to 5
+};
+
 struct TDumpRange {
     uint32_t Start;
     uint32_t Length; // 0 to 65536
@@ -35,6 +41,9 @@ struct TRunnerOptions {
     std::vector<TDumpRange> Dumps;
     std::string MemoryOut; // empty: none
     std::string Stimulus;  // empty: none
+    std::vector<TAnalogSetting> Analog; // in command-line order
+    std::string SpiIn;     // the SPI slave's answers; empty: none
+    std::string SpiOut;    // the bytes the SPI master sent; empty: none
     std::string Vcd;       // empty: none
     std::string Profile;   // empty: none
     double Speed = 0;       // factor of real time; 0: as fast as possible

@@ -199,6 +199,56 @@ def pulsewidth():
     }
 
 
+def converter_value(volts):
+    """The A/D transfer function: VRL = 0 V gives $00, VRH = 5 V gives $FF, rounded halves up."""
+    volts = min(max(volts, 0.0), 5.0)
+    return min(255, int(volts / 5.0 * 255 + 0.5))
+
+
+def voltmeter():
+    s = symbols_of("voltmeter.asm")
+    volts = 2.5
+    value = converter_value(volts)
+    centi = (value * 100 + 25) // 51
+    text = ("%d.%02d" % (centi // 100, centi % 100)).encode() + b"\0"
+    return {
+        "name": "voltmeter",
+        "file": "voltmeter.lst",
+        "source": "voltmeter.asm",
+        "args": "--analog PE0=%g" % volts,
+        "description": "Voltmeter: converts PE0 (2.5 V) and stores the value, the hundredths "
+                       "of a volt and the voltage as text.",
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 100000,
+        "checks": [
+            {"address": "%04X" % s["VALUE"], "bytes": "%02X" % value, "what": "VALUE"},
+            {"address": "%04X" % s["CENTI"], "bytes": "%04X" % centi, "what": "CENTI"},
+            {"address": "%04X" % s["TEXT"], "bytes": hexbytes(text), "what": "TEXT"},
+        ],
+        "registers": {"SP": "00FF"},
+    }
+
+
+def spi():
+    s = symbols_of("spi.asm")
+    # No slave is connected: MISO idles high, every answer is $FF.
+    return {
+        "name": "spi",
+        "file": "spi.lst",
+        "source": "spi.asm",
+        "description": "SPI master: sends four bytes and stores the answers ($FF with no slave).",
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 100000,
+        "checks": [
+            {"address": "%04X" % s["RECV"], "bytes": "FF" * 4, "what": "RECV"},
+            {"address": "%04X" % s["COUNT"], "bytes": "04", "what": "COUNT"},
+        ],
+        "registers": {"B": "04", "X": "%04X" % s["REGS"], "SP": "00FF"},
+    }
+
+
 def main():
     data = {
         "conventions": {
@@ -208,8 +258,10 @@ def main():
             "start": "execution starts at the reset vector ($FFFE) = start_address",
             "done": "the program ends in \"done: bra done\"; stop when PC == done_address",
             "stimulus": "if given, the stimulus file that drives the program's inputs",
+            "args": "if given, further runner options the program needs (--analog PE0=2.5)",
         },
-        "programs": [bench(), squarewave(), paevent(), octimer(), pulsewidth()],
+        "programs": [bench(), squarewave(), paevent(), octimer(), pulsewidth(), voltmeter(),
+                     spi()],
     }
     with open(os.path.join(EXAMPLES, "expected.json"), "w") as f:
         json.dump(data, f, indent=1)

@@ -17,6 +17,7 @@
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
 #include "ui/ProfileView.h"
+#include "ui/AnalogInputsView.h"
 #include "ui/SignalView.h"
 #include "ui/SpeedControl.h"
 
@@ -200,6 +201,8 @@ void TFormMain::CreateMenus() {
     MenSignals->setCheckable(true);
     MenProfile = addItem(view, "MenProfile", QStringLiteral("P&rofil"));
     MenProfile->setCheckable(true);
+    MenAnalog = addItem(view, "MenAnalog", QStringLiteral("Analog&eingänge"));
+    MenAnalog->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -338,6 +341,13 @@ void TFormMain::CreateToolWindows() {
     ProfileView->setMachine(System);
     ToolbarProfile->setWidget(ProfileView);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarProfile);
+    ToolbarAnalog = new QDockWidget(QStringLiteral("Analogeingänge"), this);
+    ToolbarAnalog->setObjectName(QStringLiteral("ToolbarAnalog"));
+    AnalogView = new TAnalogInputsView(ToolbarAnalog);
+    AnalogView->setObjectName(QStringLiteral("AnalogView"));
+    AnalogView->setMachine(System);
+    ToolbarAnalog->setWidget(AnalogView);
+    addDockWidget(Qt::RightDockWidgetArea, ToolbarAnalog);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -350,7 +360,8 @@ void TFormMain::WireEvents() {
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
+         MenAnalog}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -380,7 +391,7 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile, ToolbarAnalog}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -652,6 +663,7 @@ void TFormMain::FlushDisplay() {
         else
             ProfileView->refresh();
     }
+    if (ToolbarAnalog->isVisible()) AnalogView->refresh();
 }
 
 void TFormMain::TimerMessageTextChanged(const QString& NewText) {
@@ -696,7 +708,8 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 }
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
+         MenAnalog}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -706,6 +719,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarSymbols->setVisible(MenSymbols->isChecked());
     ToolbarSignals->setVisible(MenSignals->isChecked());
     ToolbarProfile->setVisible(MenProfile->isChecked());
+    ToolbarAnalog->setVisible(MenAnalog->isChecked());
     SyncingToolbars = false;
 }
 
@@ -719,6 +733,7 @@ void TFormMain::ToolbarClose() {
     MenSymbols->setChecked(ToolbarSymbols->isVisible());
     MenSignals->setChecked(ToolbarSignals->isVisible());
     MenProfile->setChecked(ToolbarProfile->isVisible());
+    MenAnalog->setChecked(ToolbarAnalog->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

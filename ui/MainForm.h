@@ -31,6 +31,7 @@ class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSignalView;
 class TProfileView;
+class TAnalogInputsView;
 class TSourceEdit;
 class TSpeedControl;
 class TInterruptPinsBar;
@@ -109,6 +110,8 @@ public:
     TSignalView* SignalView = nullptr;
     QDockWidget* ToolbarProfile = nullptr; // "Profil": where the cycles go
     TProfileView* ProfileView = nullptr;
+    QDockWidget* ToolbarAnalog = nullptr; // "Analogeingänge": the voltages at PE0-PE7
+    TAnalogInputsView* AnalogView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -140,6 +143,7 @@ public:
     QAction* MenSymbols = nullptr;
     QAction* MenSignals = nullptr;
     QAction* MenProfile = nullptr;
+    QAction* MenAnalog = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;

@@ -19,8 +19,8 @@ uint32_t RaisedLines(const TCPU_68HC11_& Cpu) {
 // patterns tell every bit apart; PR1:PR0 keep the first write); flags clear where a 1 is written; INIT moves the block (the old
 // place is plain memory again: PORTB keeps its pins) and only INIT's low nibble counts. Then a
 // reset: HPRIO and CONFIG as in single-chip mode (NOCOP set: the COP is off), the timer registers
-// and PORTB cleared, DDRC and
-// SPCR kept, the block back at $1000, the RTI back to 8192 cycles, and the lines recomputed:
+// and PORTB cleared, DDRC kept,
+// SPCR to 0000 01xx with its rate bits kept, the block back at $1000, the RTI back to 8192 cycles, and the lines recomputed:
 // requests from before are gone, a line of another device stays.
 TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
     const uint32_t steps[][5] = {
@@ -52,7 +52,7 @@ TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
     // TMSK1 TFLG1 TMSK2 TFLG2 PACTL, PORTB, DDRC, SPCR; OPTION, HPRIO INIT, CONFIG
     EXPECT_EQ(sys.Hex(0x1022, 5) + sys.Hex(0x1004, 1) + sys.Hex(0x1007, 1) + sys.Hex(0x1028, 1) +
                   sys.Hex(0x1039, 1) + sys.Hex(0x103C, 2) + sys.Hex(0x103F, 1),
-              "0000000000 00 FF 5A 10 0501 04 ");
+              "0000000000 00 FF 06 10 0501 04 ");
 }
 
 // Every offset read and written during a run. COPRST ($3A) is only written; CONFIG, HPRIO's
@@ -62,9 +62,9 @@ TEST(EnvRegisters, MasksLinesClearingFlagsTheInitMoveAndReset) {
 TEST(EnvRegisters, UnimplementedAddressesShowTheBoxAndStopTheRun) {
     const char* const timer = "0B0C0D0E 0F101112 13141516 1718191A 1B1C1D1E 1F202122 23242526 27";
     const QByteArray readable = QByteArray::fromHex(QByteArray("00030407 08090A ") + timer +
-                                                    " 282B2D39 3C3D3F");
+                                                    " 28292A2B 2D303132 333439 3C3D3F");
     const QByteArray writable = QByteArray::fromHex(QByteArray("00030407 08090A ") + timer +
-                                                    " 282B2D39 3A3C3D");
+                                                    " 28292A2B 2D303132 3334393A 3C3D");
     for (uint32_t offset = 0; offset < 0x40; ++offset) {
         for (bool write : {false, true}) {
             TSystem sys;

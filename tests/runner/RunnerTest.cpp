@@ -232,7 +232,10 @@ void CheckExpectedResults(const std::string& Dir) {
         const QString stimulus = program["stimulus"].toString();
         const std::string stimulusOption =
             stimulus.isEmpty() ? "" : "--stimulus " + Dir + "/" + stimulus.toStdString() + " ";
-        const TRun r = RunTool(stimulusOption + "--regs --break $" + done + " --max-steps " +
+        // Further options the program needs ("--analog PE0=2.5"), from its "args" field.
+        const QString args = program["args"].toString();
+        const std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
+        const TRun r = RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
                                    std::to_string(program["max_steps"].toInteger()) +
                                    " --memory-out " + memoryFile.fileName().toStdString(),
                                Dir + "/" + program["file"].toString().toStdString());

@@ -53,6 +53,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
               "&Geschwindigkeit |E-&Takt |&COP-Watchdog |"
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |&Signale |"
               "P&rofil |"
+              "Analog&eingänge |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
 
