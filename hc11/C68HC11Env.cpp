@@ -28,17 +28,19 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
         Data = Timer.Peek(Offset);
         return true;
     }
+    if (THC11Sci::Owns(Offset)) {
+        Data = Sci.Peek(Offset);
+        return true;
+    }
     switch (Offset) {
     case RegPORTA: Data = PortPins[PortA]; break;
     case RegPORTC: Data = PortPins[PortC]; break;
     case RegPORTB: Data = PortPins[PortB]; break;
     case RegDDRC: Data = DDRC; break;
-    case RegPORTD: Data = PortPins[PortD]; break;
+    case RegPORTD: Data = Sci.PortDPins(PortPins[PortD]); break;
     case RegDDRD: Data = DDRD; break;
     case RegPORTE: Data = PortPins[PortE]; break;
     case RegSPCR: Data = SPCR; break;
-    case RegBAUD: Data = BAUD; break;
-    case RegSCCR2: Data = SCCR2; break;
     case RegOPTION: Data = OPTION; break;
     // COPRST ($3A) is only written; a read stays unimplemented.
     case RegHPRIO: Data = HPRIO; break;
@@ -50,10 +52,13 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
 }
 
 bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
-    // Only the timer's registers change when read (TCNT's latch); any other read is a peek.
+    // Only the timer's and the SCI's registers change when read (TCNT's latch, the SCI's
+    // clearing sequences); any other read is a peek.
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     if (THC11Timer::Owns(offset))
         Data = Timer.Read(offset);
+    else if (THC11Sci::Owns(offset))
+        Data = Sci.Read(offset);
     else if (!PeekRegister(offset, Data))
         ReportUnimplemented(offset, false);
     return true;
@@ -64,6 +69,10 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     if (THC11Timer::Owns(offset)) {
         Timer.Write(offset, value);
+        return true;
+    }
+    if (THC11Sci::Owns(offset)) {
+        Sci.Write(offset, value);
         return true;
     }
     switch (offset) {
@@ -98,8 +107,6 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
         break;
     case RegPORTE: break; // input-only port
     case RegSPCR: SPCR = value; break;
-    case RegBAUD: BAUD = value; break;
-    case RegSCCR2: SCCR2 = value; break;
     case RegOPTION: WriteOPTION(value); break;
     case RegCOPRST: Cop.WriteCOPRST(value); break;
     case RegHPRIO: WriteHPRIO(value); break;
@@ -140,7 +147,9 @@ int32_t TCPU_68HC11_Environment::PortOutputMask(TPort Port) const {
                ((Timer.PACTL & THC11Timer::I4O5) ? 0 : 0x08);
     case PortB: return 0xFF;
     case PortC: return DDRC & 0xFF;
-    case PortD: return DDRD & 0x3F;
+    case PortD:
+        // The SCI takes PD1 as its TxD output and PD0 as its RxD input whatever DDRD says.
+        return ((DDRD & 0x3F) | (Sci.DrivesTxD() ? 0x02 : 0)) & ~(Sci.TakesRxD() ? 0x01 : 0);
     case PortE: return 0;
     }
     return 0;
@@ -157,7 +166,9 @@ void TCPU_68HC11_Environment::UpdatePort(TPort Port) {
     const int32_t mask = PortOutputMask(Port);
     int32_t& pins = PortPins[Port];
     const int32_t old = pins;
-    pins = ((pins & ~mask) | (PortLatch[Port] & mask)) & PinMask(Port);
+    // TxD idles high; the bits of a frame show only in a read of PORTD (THC11Sci::PortDPins).
+    const int32_t latch = PortLatch[Port] | (Port == PortD && Sci.DrivesTxD() ? 0x02 : 0);
+    pins = ((pins & ~mask) | (latch & mask)) & PinMask(Port);
     if (Port == PortA) Timer.PortAChanged(old, pins);
     if (OnPortChange) OnPortChange(Port);
 }
@@ -177,8 +188,9 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
     const int32_t t1 = Timer.TMSK1 & Timer.TFLG1;
     const int32_t t2 = Timer.TMSK2 & Timer.TFLG2 & 0xF0;
     const int32_t spi = SPCR & SPSR & 0x80;
-    // Line n has its vector at $FFC0 + 2n: SPI $FFD8, PAI $FFDA, PAOV $FFDC, TOF $FFDE,
+    // Line n has its vector at $FFC0 + 2n: SCI $FFD6, SPI $FFD8, PAI $FFDA, PAOV $FFDC, TOF $FFDE,
     // TI4O5 $FFE0, TOC4-TOC1 $FFE2-$FFE8, TIC3-TIC1 $FFEA-$FFEE, RTI $FFF0.
+    core->SetPendingInterrupt(TCPU_68HC11_::IrqSCI, Sci.InterruptRequested());
     core->SetPendingInterrupt(12, spi & 0x80);
     core->SetPendingInterrupt(13, t2 & 0x10);
     core->SetPendingInterrupt(14, t2 & 0x20);
@@ -195,9 +207,9 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
 }
 
 bool TCPU_68HC11_Environment::MayRequestInterrupt(bool Maskable, bool) const {
-    // The timer system is the only simulated source: any of its interrupts that its local mask
-    // lets through can end a wait.
-    return Timer.MayRequestInterrupt(Maskable);
+    // The timer system and the SCI: any of their interrupts that a local mask lets through can
+    // end a wait.
+    return Timer.MayRequestInterrupt(Maskable) || Sci.MayRequestInterrupt(Maskable);
 }
 
 bool TCPU_68HC11_Environment::HandleTimer(int32_t MagicNr) {
@@ -214,6 +226,7 @@ void TCPU_68HC11_Environment::Reset() {
     PortLatch[PortA] &= 0x87;
     PortPins[PortB] = PortLatch[PortB] = 0;
     Timer.Reset(CPU() ? CPU()->CycleCount : 0);
+    Sci.Reset(CPU() ? CPU()->CycleCount : 0);
     OPTION = 0x10;
     static constexpr int32_t ModeBits[] = {0x00, 0x20, 0xD0, 0x70};
     HPRIO = 0x05 | ModeBits[static_cast<int>(ModeField) & 3];

@@ -9,10 +9,12 @@
 // owns and attaches to its CPU (C68HC11EnvSystem.h).
 
 #include "cpu/CPUExternal.h"
+#include "hc11/C68HC11EnvSci.h"
 #include "hc11/C68HC11EnvSystem.h"
 #include "hc11/C68HC11EnvTimer.h"
 
 #include <QObject>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -72,8 +74,13 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     void Reset() override;
     bool HandleTimer(int32_t MagicNr) override;
     bool MayRequestInterrupt(bool Maskable, bool Xirq) const override;
-    int64_t NextEventCycle() const override { return Timer.NextEventCycle(); }
-    void HandleEvents(int64_t Now) override { Timer.HandleEvents(Now); }
+    int64_t NextEventCycle() const override {
+        return std::min(Timer.NextEventCycle(), Sci.NextEventCycle());
+    }
+    void HandleEvents(int64_t Now) override {
+        Timer.HandleEvents(Now);
+        Sci.HandleEvents(Now);
+    }
 
     // Input pins of a port driven from outside (the port panels, the runner's --port): the
     // output pins keep their level and no port-change event fires. Port B has no inputs. Edges
@@ -126,18 +133,22 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     std::array<int32_t, PortCount> PortLatch{};
 
     // Register images.
-    int32_t SPCR = 0, SPSR = 0, SCCR2 = 0, BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
+    int32_t SPCR = 0, SPSR = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
             INIT = 0, CONFIG = 0;
 
     // The timer system: registers $0B to $27. The RTI ticks every RTITickCycles cycles; one RTI
     // every Timer.RTIDivider ticks (8192, 16384, 32768 or 65536 cycles by PACTL bits 1-0).
     THC11Timer Timer{*this};
+    // The serial communications interface: registers $2B to $2F, PD0 (RxD) and PD1 (TxD),
+    // request line 11 (vector $FFD6).
+    THC11Sci Sci{*this};
 
   protected:
     void Attached(TCustomCPU* NewCPU) override;
 
   private:
     friend class THC11Timer;
+    friend class THC11Sci;
     THC11Flags FlagsField;
     THC11Config ConfigField;
     THC11Mode ModeField = hc11_Normal_Single_Chip;
