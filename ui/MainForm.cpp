@@ -17,6 +17,7 @@
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
 #include "ui/SignalView.h"
+#include "ui/TerminalView.h"
 #include "ui/SpeedControl.h"
 
 #include <QCloseEvent>
@@ -197,6 +198,8 @@ void TFormMain::CreateMenus() {
     MenSymbols = addItem(view, "MenSymbols", QStringLiteral("Überwachte &Ausdrücke"));
     MenSignals = addItem(view, "MenSignals", QStringLiteral("&Signale"));
     MenSignals->setCheckable(true);
+    MenTerminal = addItem(view, "MenTerminal", QStringLiteral("Te&rminal"));
+    MenTerminal->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -327,6 +330,14 @@ void TFormMain::CreateToolWindows() {
     SignalView->setMachine(System);
     ToolbarSignals->setWidget(SignalView);
     addDockWidget(Qt::BottomDockWidgetArea, ToolbarSignals);
+
+    ToolbarTerminal = new QDockWidget(QStringLiteral("Terminal"), this);
+    ToolbarTerminal->setObjectName(QStringLiteral("ToolbarTerminal"));
+    TerminalView = new TTerminalView(ToolbarTerminal);
+    TerminalView->setObjectName(QStringLiteral("TerminalView"));
+    TerminalView->setMachine(System);
+    ToolbarTerminal->setWidget(TerminalView);
+    addDockWidget(Qt::BottomDockWidgetArea, ToolbarTerminal);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -339,7 +350,8 @@ void TFormMain::WireEvents() {
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals,
+                          MenTerminal}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -368,7 +380,7 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarTerminal}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -633,6 +645,8 @@ void TFormMain::FlushDisplay() {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
     }
     if (ToolbarSignals->isVisible()) SignalView->refresh();
+    // Also while hidden: the bytes sent meanwhile are there when the window opens.
+    TerminalView->refresh();
 }
 
 void TFormMain::TimerMessageTextChanged(const QString& NewText) {
@@ -677,7 +691,8 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 }
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals,
+                          MenTerminal}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -686,6 +701,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarMenu->setVisible(MenToolbar->isChecked());
     ToolbarSymbols->setVisible(MenSymbols->isChecked());
     ToolbarSignals->setVisible(MenSignals->isChecked());
+    ToolbarTerminal->setVisible(MenTerminal->isChecked());
     SyncingToolbars = false;
 }
 
@@ -698,6 +714,7 @@ void TFormMain::ToolbarClose() {
     MenToolbar->setChecked(ToolbarMenu->isVisible());
     MenSymbols->setChecked(ToolbarSymbols->isVisible());
     MenSignals->setChecked(ToolbarSignals->isVisible());
+    MenTerminal->setChecked(ToolbarTerminal->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

@@ -30,6 +30,7 @@ class TKVCPUPortPanel;
 class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSignalView;
+class TTerminalView;
 class TSourceEdit;
 class TSpeedControl;
 class TInterruptPinsBar;
@@ -106,6 +107,8 @@ public:
     QDockWidget* ToolbarSymbols = nullptr;
     QDockWidget* ToolbarSignals = nullptr; // "Signale": the signal record as a timeline
     TSignalView* SignalView = nullptr;
+    QDockWidget* ToolbarTerminal = nullptr; // "Terminal": the SCI's bytes and the keys typed
+    TTerminalView* TerminalView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -136,6 +139,7 @@ public:
     QAction* MenToolbar = nullptr;
     QAction* MenSymbols = nullptr;
     QAction* MenSignals = nullptr;
+    QAction* MenTerminal = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;
