@@ -313,6 +313,69 @@ TEST(SciTransmit, NinthBitT8WithM) {
     }
 }
 
+// RWU puts the receiver to sleep: bytes set no flag until the wake-up, then RWU clears and the
+// waking byte is received. WAKE 0: a start bit after a line idle for a whole frame wakes it;
+// WAKE 1: an address mark (bit 7 set) does. (The bytes "abc" leave the line at cycle 480.)
+TEST(SciReceive, WakeUpByIdleLineAndByAddressMark) {
+    const struct {
+        int32_t Wake;
+        const char* First;
+        int64_t SecondAt;
+        const char* Second;
+        int64_t RdrfAt;
+        int32_t Rdr, ScsrAfter;
+    } rows[] = {{0, "abc", 2000, "d", 2160, 'd', 0xF0},
+                {0, "abc", 639, "d", 799, None, 0xC0},
+                {0, "abc", 640, "d", 800, 'd', 0xF0},
+                {Sci::WAKE, "\x01\x02", 1000, "\x81\x03", 1160, 0x81, 0xE8},
+                {Sci::WAKE, "\x01", 1000, "\x7F\x80", 1320, 0x80, 0xF0}};
+    for (const auto& row : rows) {
+        TSci s;
+        s.Set(SCCR1, row.Wake);
+        s.Set(SCCR2, Sci::RE | Sci::RWU);
+        s.Type(row.First);
+        s.At(row.SecondAt);
+        EXPECT_EQ(s.Get(SCSR), 0xC0) << row.First;
+        EXPECT_EQ(s.Get(SCCR2) & Sci::RWU, Sci::RWU);
+        s.Type(row.Second);
+        s.At(row.RdrfAt - 1);
+        EXPECT_EQ(s.Get(SCSR), 0xC0) << row.First;
+        s.At(row.RdrfAt);
+        if (row.Rdr == None) { // no wake-up: the line was idle for less than a frame
+            EXPECT_EQ(s.Get(SCSR), 0xC0);
+            EXPECT_EQ(s.Get(SCCR2) & Sci::RWU, Sci::RWU);
+            continue;
+        }
+        EXPECT_EQ(s.Get(SCSR) & Sci::RDRF, Sci::RDRF) << row.First;
+        EXPECT_EQ(s.Env.Sci.RDR, row.Rdr);
+        EXPECT_EQ(s.Get(SCCR2) & Sci::RWU, 0);
+        s.At(row.RdrfAt + 160);
+        EXPECT_EQ(s.Get(SCSR), row.ScsrAfter) << row.First;
+    }
+}
+
+// SBK sends break frames (TxD low) as long as it is set, after the preamble; none of them is a
+// byte. Clearing it lets the current break frame end; then TC rises and TxD idles high.
+TEST(SciTransmit, BreakFramesWhileSbk) {
+    TSci s; // 16 cycles a bit
+    s.Set(SCCR2, Sci::TE);
+    s.At(10);
+    s.Set(SCCR2, Sci::TE | Sci::SBK);
+    const struct {
+        int64_t At;
+        int32_t Sccr2, Scsr, TxD;
+    } rows[] = {{150, None, 0x80, 1}, {168, None, 0x80, 0}, {319, None, 0x80, 0},
+                {330, Sci::TE, 0x80, 0}, {479, None, 0x80, 0}, {480, None, 0xC0, 1},
+                {2000, None, 0xC0, 1}};
+    for (const auto& row : rows) {
+        s.At(row.At);
+        if (row.Sccr2 != None) s.Set(SCCR2, row.Sccr2);
+        EXPECT_EQ(s.Get(SCSR), row.Scsr) << row.At;
+        EXPECT_EQ((s.Get(PORTD) >> 1) & 1, row.TxD) << row.At;
+    }
+    EXPECT_EQ(s.Sent, "");
+}
+
 // A reset: SCSR $C0, SCCR2 and the prescaler cleared, SCR2:SCR0 kept, a byte on the line back
 // in the queue; the transmitter stops.
 TEST(SciReset, ValuesAfterReset) {
