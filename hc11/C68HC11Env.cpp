@@ -36,16 +36,18 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
         Data = Adc.Peek(Offset);
         return true;
     }
+    if (THC11Sci::Owns(Offset)) {
+        Data = Sci.Peek(Offset);
+        return true;
+    }
     switch (Offset) {
     case RegPORTA: Data = PortPins[PortA]; break;
     case RegPORTC: Data = PortPins[PortC]; break;
     case RegPORTB: Data = PortPins[PortB]; break;
     case RegDDRC: Data = DDRC; break;
-    case RegPORTD: Data = PortPins[PortD]; break;
+    case RegPORTD: Data = Sci.PortDPins(PortPins[PortD]); break;
     case RegDDRD: Data = DDRD; break;
     case RegPORTE: Data = PortPins[PortE]; break;
-    case RegBAUD: Data = BAUD; break;
-    case RegSCCR2: Data = SCCR2; break;
     case RegOPTION: Data = OPTION; break;
     // COPRST ($3A) is only written; a read stays unimplemented.
     case RegHPRIO: Data = HPRIO; break;
@@ -57,8 +59,8 @@ bool TCPU_68HC11_Environment::PeekRegister(uint32_t Offset, int32_t& Data) const
 }
 
 bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
-    // Only the timer's (TCNT's latch), the SPI's (the flags' clearing sequences) and the A/D
-    // converter's registers change when read; any other read is a peek.
+    // Only the timer's (TCNT's latch), the SPI's and the SCI's (the flags' clearing sequences)
+    // and the A/D converter's registers change when read; any other read is a peek.
     const uint32_t offset = (Address - RegisterBase) & 0xFFFF;
     if (THC11Timer::Owns(offset))
         Data = Timer.Read(offset);
@@ -66,6 +68,8 @@ bool TCPU_68HC11_Environment::MemoryRead(uint32_t Address, int32_t& Data) {
         Data = Spi.Read(offset);
     else if (THC11Adc::Owns(offset))
         Data = Adc.Read(offset);
+    else if (THC11Sci::Owns(offset))
+        Data = Sci.Read(offset);
     else if (!PeekRegister(offset, Data))
         ReportUnimplemented(offset, false);
     return true;
@@ -84,6 +88,10 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
     }
     if (THC11Adc::Owns(offset)) {
         Adc.Write(offset, value);
+        return true;
+    }
+    if (THC11Sci::Owns(offset)) {
+        Sci.Write(offset, value);
         return true;
     }
     switch (offset) {
@@ -113,8 +121,6 @@ bool TCPU_68HC11_Environment::MemoryWrite(uint32_t Address, int32_t Data) {
         break;
     case RegDDRD: ForceDDRD(value); break;
     case RegPORTE: break; // input-only port
-    case RegBAUD: BAUD = value; break;
-    case RegSCCR2: SCCR2 = value; break;
     case RegOPTION: WriteOPTION(value); break;
     case RegCOPRST: Cop.WriteCOPRST(value); break;
     case RegHPRIO: WriteHPRIO(value); break;
@@ -161,7 +167,9 @@ int32_t TCPU_68HC11_Environment::PortOutputMask(TPort Port) const {
                ((Timer.PACTL & THC11Timer::I4O5) ? 0 : 0x08);
     case PortB: return 0xFF;
     case PortC: return DDRC & 0xFF;
-    case PortD: return DDRD & 0x3F;
+    case PortD:
+        // The SCI takes PD1 as its TxD output and PD0 as its RxD input whatever DDRD says.
+        return ((DDRD & 0x3F) | (Sci.DrivesTxD() ? 0x02 : 0)) & ~(Sci.TakesRxD() ? 0x01 : 0);
     case PortE: return 0;
     }
     return 0;
@@ -178,7 +186,9 @@ void TCPU_68HC11_Environment::UpdatePort(TPort Port) {
     const int32_t mask = PortOutputMask(Port);
     int32_t& pins = PortPins[Port];
     const int32_t old = pins;
-    pins = ((pins & ~mask) | (PortLatch[Port] & mask)) & PinMask(Port);
+    // TxD idles high; the bits of a frame show only in a read of PORTD (THC11Sci::PortDPins).
+    const int32_t latch = PortLatch[Port] | (Port == PortD && Sci.DrivesTxD() ? 0x02 : 0);
+    pins = ((pins & ~mask) | (latch & mask)) & PinMask(Port);
     if (Port == PortA) Timer.PortAChanged(old, pins);
     if (OnPortChange) OnPortChange(Port);
 }
@@ -198,8 +208,9 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
     if (!core) return;
     const int32_t t1 = Timer.TMSK1 & Timer.TFLG1;
     const int32_t t2 = Timer.TMSK2 & Timer.TFLG2 & 0xF0;
-    // Line n has its vector at $FFC0 + 2n: SPI $FFD8, PAI $FFDA, PAOV $FFDC, TOF $FFDE,
+    // Line n has its vector at $FFC0 + 2n: SCI $FFD6, SPI $FFD8, PAI $FFDA, PAOV $FFDC, TOF $FFDE,
     // TI4O5 $FFE0, TOC4-TOC1 $FFE2-$FFE8, TIC3-TIC1 $FFEA-$FFEE, RTI $FFF0.
+    core->SetPendingInterrupt(TCPU_68HC11_::IrqSCI, Sci.InterruptRequested());
     core->SetPendingInterrupt(12, Spi.Requesting());
     core->SetPendingInterrupt(13, t2 & 0x10);
     core->SetPendingInterrupt(14, t2 & 0x20);
@@ -216,9 +227,10 @@ void TCPU_68HC11_Environment::UpdateInterruptLines() {
 }
 
 bool TCPU_68HC11_Environment::MayRequestInterrupt(bool Maskable, bool) const {
-    // The timer system and the SPI are the simulated sources: any of their interrupts that
-    // their local masks let through can end a wait.
-    return Timer.MayRequestInterrupt(Maskable) || Spi.MayRequestInterrupt(Maskable);
+    // The timer system, the SPI and the SCI are the simulated sources: any of their interrupts
+    // that their local masks let through can end a wait.
+    return Timer.MayRequestInterrupt(Maskable) || Spi.MayRequestInterrupt(Maskable) ||
+           Sci.MayRequestInterrupt(Maskable);
 }
 
 bool TCPU_68HC11_Environment::HandleTimer(int32_t MagicNr) {
@@ -235,6 +247,7 @@ void TCPU_68HC11_Environment::Reset() {
     PortLatch[PortA] &= 0x87;
     PortPins[PortB] = PortLatch[PortB] = 0;
     Timer.Reset(CPU() ? CPU()->CycleCount : 0);
+    Sci.Reset(CPU() ? CPU()->CycleCount : 0);
     OPTION = 0x10;
     Adc.Reset();
     Spi.Reset();

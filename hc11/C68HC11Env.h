@@ -12,6 +12,7 @@
 #include "cpu/CPUExternal.h"
 #include "hc11/C68HC11EnvAdc.h"
 #include "hc11/C68HC11EnvSpi.h"
+#include "hc11/C68HC11EnvSci.h"
 #include "hc11/C68HC11EnvSystem.h"
 #include "hc11/C68HC11EnvTimer.h"
 
@@ -77,11 +78,12 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     bool HandleTimer(int32_t MagicNr) override;
     bool MayRequestInterrupt(bool Maskable, bool Xirq) const override;
     int64_t NextEventCycle() const override {
-        return std::min(Timer.NextEventCycle(), Spi.NextEventCycle());
+        return std::min({Timer.NextEventCycle(), Spi.NextEventCycle(), Sci.NextEventCycle()});
     }
     void HandleEvents(int64_t Now) override {
         Timer.HandleEvents(Now);
         Spi.HandleEvents(Now);
+        Sci.HandleEvents(Now);
     }
 
     // Input pins of a port driven from outside (the port panels, the runner's --port): the
@@ -135,7 +137,7 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
     std::array<int32_t, PortCount> PortLatch{};
 
     // Register images.
-    int32_t SCCR2 = 0, BAUD = 0, DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
+    int32_t DDRC = 0, DDRD = 0, OPTION = 0, HPRIO = 0,
             INIT = 0, CONFIG = 0;
 
     // The timer system: registers $0B to $27. The RTI ticks every RTITickCycles cycles; one RTI
@@ -149,12 +151,16 @@ class TCPU_68HC11_Environment : public TCustomCPUExternal {
 
     // Sets DDRD as a program write would (the SPI's mode fault clears its bits).
     void ForceDDRD(int32_t Value);
+    // The serial communications interface: registers $2B to $2F, PD0 (RxD) and PD1 (TxD),
+    // request line 11 (vector $FFD6).
+    THC11Sci Sci{*this};
 
   protected:
     void Attached(TCustomCPU* NewCPU) override;
 
   private:
     friend class THC11Timer;
+    friend class THC11Sci;
     THC11Flags FlagsField;
     THC11Config ConfigField;
     THC11Mode ModeField = hc11_Normal_Single_Chip;

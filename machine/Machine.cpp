@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <cstdint>
 
@@ -29,6 +30,9 @@ Machine::Machine(QObject* Parent)
     Environment.OnPortChange = [this](Port P) {
         Signals.port(Core.CycleCount, P, Environment.PortPins[P]);
         if (OnPortChange) OnPortChange(P);
+    };
+    Environment.Sci.OnTransmit = [this](uint8_t Byte) {
+        if (OnSciTransmit) OnSciTransmit(Byte);
     };
     Core.OnInterruptEntry = [this](int Line) { Signals.interrupt(Core.CycleCount, Line); };
     Environment.SetCPU(&Core);
@@ -97,6 +101,22 @@ bool Machine::loadStimulus(const QString& FileName, QString* Error) {
     if (!events) return false;
     setStimulus(std::move(*events));
     return true;
+}
+
+QString Machine::sciFormat() const {
+    const THC11Sci& sci = Environment.Sci;
+    if (!(sci.SCCR2 & THC11Sci::TE)) return QStringLiteral("Sender aus");
+    const double rate = eClock() / static_cast<double>(sci.BitCycles());
+    // The crystal tables of the reference manual name rates such as 9600 for 9615.4 at 2 MHz.
+    static constexpr double Standard[] = {75,    110,   150,   300,   600,    1200,  2400,
+                                          4800,  9600,  14400, 19200, 38400,  57600, 76800,
+                                          115200, 125000, 250000};
+    double shown = std::round(rate);
+    for (double s : Standard)
+        if (std::abs(rate - s) <= s * 0.01) shown = s;
+    return QStringLiteral("%1 Baud, %2N1")
+        .arg(static_cast<qint64>(shown))
+        .arg((sci.SCCR1 & THC11Sci::M) ? 9 : 8);
 }
 
 Machine::~Machine() {

@@ -149,6 +149,21 @@ class Machine : public QObject {
         Environment.SetXIRQPin(Low);
         Signals.pin(Core.CycleCount, SignalRecorder::XirqSignal, !Low);
     }
+    // The SCI's receive queue: bytes waiting to be received, fed to the receiver one frame at a
+    // time at the baud rate the program set, from when it sets RE; nothing is lost while the
+    // receiver is off. sciPending counts the bytes not yet received (the one on the line too).
+    void sciType(const QByteArray& Bytes) {
+        Environment.Sci.Type(reinterpret_cast<const uint8_t*>(Bytes.constData()),
+                             static_cast<size_t>(Bytes.size()));
+    }
+    int sciPending() const { return Environment.Sci.Pending(); }
+    // Every byte the SCI's transmitter finishes (after its last stop bit); unset costs nothing.
+    std::function<void(uint8_t Byte)> OnSciTransmit;
+    // The SCI's line format in German: "9600 Baud, 8N1" (the bit rate at the E clock of
+    // setEClock, a standard rate when it lies within 1 % of one; 9N1 with M), or "Sender aus"
+    // while TE is clear.
+    QString sciFormat() const;
+
     // The COP watchdog: off unless turned on; the change takes effect at once.
     void setCopEnabled(bool Enabled) { Environment.SetCOPEnabled(Enabled); }
     bool copEnabled() const { return Environment.COPEnabled(); }

@@ -120,6 +120,38 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
             return RunnerExitUsage;
         }
     }
+    // The SCI's input is read whole before the run: the receiver takes it at the program's
+    // baud rate once RE is set.
+    QByteArray sciIn;
+    if (!Options.SciIn.empty()) {
+        QFile in;
+        bool ok = false;
+        if (Options.SciIn == "-") {
+            ok = in.open(stdin, QIODevice::ReadOnly);
+        } else {
+            in.setFileName(QString::fromLocal8Bit(Options.SciIn.c_str()));
+            ok = in.open(QIODevice::ReadOnly);
+        }
+        if (!ok) {
+            PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SciIn +
+                             "\" kann nicht gelesen werden: " + in.errorString().toStdString());
+            return RunnerExitUsage;
+        }
+        sciIn = in.readAll();
+    }
+    std::unique_ptr<std::FILE, TFileCloser> sciOutFile;
+    std::FILE* sciOut = nullptr;
+    if (Options.SciOut == "-") {
+        sciOut = Out;
+    } else if (!Options.SciOut.empty()) {
+        sciOutFile.reset(std::fopen(Options.SciOut.c_str(), "wb"));
+        if (!sciOutFile) {
+            PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SciOut +
+                             "\" kann nicht geschrieben werden: " + std::strerror(errno));
+            return RunnerExitUsage;
+        }
+        sciOut = sciOutFile.get();
+    }
     // As the window's Open: load, which requests the reset.
     QString error;
     if (!machine.load(QString::fromLocal8Bit(Options.Listing.c_str()), &error)) {
@@ -132,6 +164,8 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         return RunnerExitUsage;
     }
     machine.setCopEnabled(Options.Cop);
+    machine.sciType(sciIn);
+    if (sciOut) machine.OnSciTransmit = [sciOut](uint8_t Byte) { std::fputc(Byte, sciOut); };
     machine.setEClock(Options.EClock);
     machine.setSpeed(Options.Speed);
     if (Options.NoReset) cpu.SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
@@ -169,6 +203,11 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     std::fflush(Out);
 
     int status = ExitStatus(reason);
+    if (sciOutFile && std::fclose(sciOutFile.release()) != 0) {
+        PutLine(Err, std::string(ProgramName) + ": Fehler beim Schreiben von \"" +
+                         Options.SciOut + "\"");
+        status = RunnerExitUsage;
+    }
     if (memoryOut) {
         const size_t written = std::fwrite(memory.data(), 1, memory.size(), memoryOut.get());
         const bool ok = written == memory.size() && std::fclose(memoryOut.release()) == 0;

@@ -139,7 +139,7 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         static const char* const WithValue[] = {
             "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
             "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--analog", "--spi-in",
-            "--spi-out"};
+            "--spi-out", "--sci-in", "--sci-out"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -211,12 +211,19 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
         } else if (name == "--spi-in" || name == "--spi-out") {
             if (value.empty()) return fail(name + " erwartet einen Dateinamen.");
             (name == "--spi-in" ? o.SpiIn : o.SpiOut) = value;
+        } else if (name == "--sci-in" || name == "--sci-out") {
+            if (value.empty()) return fail(name + " erwartet einen Dateinamen oder \"-\".");
+            (name == "--sci-in" ? o.SciIn : o.SciOut) = value;
         } else if (name == "--stimulus") {
             if (value.empty()) return fail("--stimulus erwartet einen Dateinamen.");
             o.Stimulus = value;
         }
     }
     if (!o.Help && o.Listing.empty()) return fail("Keine Listdatei angegeben.");
+    // The SCI's bytes on standard output would mix with the text lines of these options.
+    if (o.SciOut == "-" && (o.Trace || o.Regs || !o.Dumps.empty()))
+        return fail("--sci-out - (Standardausgabe) geht nicht zusammen mit --trace, --regs "
+                    "oder --dump: deren Zeilen stehen ebenfalls auf der Standardausgabe.");
     return result;
 }
 
@@ -278,6 +285,13 @@ Optionen:
                      (Value Change Dump) schreiben, Zeitskala passend zum E-Takt (--eclock)
   --profile DATEI    Ausführungen und Zyklen je Befehlsadresse als CSV schreiben:
                        address,symbol,line,executions,cycles
+  --sci-in DATEI     die Bytes aus DATEI (- = Standardeingabe) kommen am Empfänger der
+                     seriellen Schnittstelle (SCI) an, eins je Rahmen bei der Baudrate, die
+                     das Programm in BAUD einstellt, ab dem Setzen von RE; solange RE aus
+                     ist, geht nichts verloren
+  --sci-out DATEI    jedes Byte, das der SCI-Sender fertig gesendet hat, unverändert in
+                     DATEI schreiben (- = Standardausgabe; nicht zusammen mit --trace,
+                     --regs oder --dump, deren Zeilen ebenfalls dort stehen)
   --stats            am Ende auf der Fehlerausgabe:
                        instructions=N cycles=N seconds=F mhz=F
   -h, --help         diese Hilfe

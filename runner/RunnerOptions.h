@@ -46,6 +46,8 @@ struct TRunnerOptions {
     std::string SpiOut;    // the bytes the SPI master sent; empty: none
     std::string Vcd;       // empty: none
     std::string Profile;   // empty: none
+    std::string SciIn;     // bytes for the SCI's receiver; "-": standard input; empty: none
+    std::string SciOut;    // every byte the SCI sends; "-": standard output; empty: none
     double Speed = 0;       // factor of real time; 0: as fast as possible
     double EClock = 2e6;    // Hz
     bool Stats = false;

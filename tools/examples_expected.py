@@ -249,6 +249,39 @@ def spi():
     }
 
 
+def hello_program(name, how):
+    s = symbols_of(name + ".asm")
+    text = b"Hallo, Welt\r\n"
+    # The transmitter sends every byte of TEXT up to its terminating 0; at the end the SCI is
+    # idle: TDRE and TC set, only TE (and no interrupt enable) left in SCCR2.
+    regs = {"A": "%02X" % len(text), "X": "%04X" % s["REGS"], "SP": "00FF"}
+    checks = [
+        {"address": "%04X" % s["TEXT"], "bytes": hexbytes(text + b"\0"), "what": "TEXT"},
+        {"address": "%04X" % (s["REGS"] + s["BAUD"]),
+         "bytes": hexbytes([s["B9600"], 0, s["TE"], 0xC0]),
+         "what": "BAUD (9600 baud at 2 MHz), SCCR1, SCCR2 (TE), SCSR (TDRE, TC)"},
+    ]
+    if name == "hello":
+        regs["Y"] = "%04X" % (s["TEXT"] + len(text))
+        checks.append({"address": "%04X" % s["SENT"], "bytes": "%02X" % len(text),
+                       "what": "SENT"})
+    else:
+        checks.append({"address": "%04X" % s["PTR"],
+                       "bytes": "%04X%02X01" % (s["TEXT"] + len(text), len(text)),
+                       "what": "PTR at the terminating 0, SENT, FIN"})
+    return {
+        "name": name,
+        "file": name + ".lst",
+        "source": name + ".asm",
+        "description": "\"Hallo, Welt\" and CR LF over the SCI at 9600 baud, %s." % how,
+        "start_address": "%04X" % s["START"],
+        "done_address": "%04X" % s["DONE"],
+        "max_steps": 100000,
+        "checks": checks,
+        "registers": regs,
+    }
+
+
 def main():
     data = {
         "conventions": {
@@ -261,7 +294,8 @@ def main():
             "args": "if given, further runner options the program needs (--analog PE0=2.5)",
         },
         "programs": [bench(), squarewave(), paevent(), octimer(), pulsewidth(), voltmeter(),
-                     spi()],
+                     spi(), hello_program("hello", "polling TDRE"),
+                     hello_program("hellointr", "by the TDRE interrupt")],
     }
     with open(os.path.join(EXAMPLES, "expected.json"), "w") as f:
         json.dump(data, f, indent=1)

@@ -19,6 +19,7 @@
 #include "ui/ProfileView.h"
 #include "ui/AnalogInputsView.h"
 #include "ui/SignalView.h"
+#include "ui/TerminalView.h"
 #include "ui/SpeedControl.h"
 
 #include <QCloseEvent>
@@ -203,6 +204,8 @@ void TFormMain::CreateMenus() {
     MenProfile->setCheckable(true);
     MenAnalog = addItem(view, "MenAnalog", QStringLiteral("Analog&eingänge"));
     MenAnalog->setCheckable(true);
+    MenTerminal = addItem(view, "MenTerminal", QStringLiteral("Te&rminal"));
+    MenTerminal->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -348,6 +351,13 @@ void TFormMain::CreateToolWindows() {
     AnalogView->setMachine(System);
     ToolbarAnalog->setWidget(AnalogView);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarAnalog);
+    ToolbarTerminal = new QDockWidget(QStringLiteral("Terminal"), this);
+    ToolbarTerminal->setObjectName(QStringLiteral("ToolbarTerminal"));
+    TerminalView = new TTerminalView(ToolbarTerminal);
+    TerminalView->setObjectName(QStringLiteral("TerminalView"));
+    TerminalView->setMachine(System);
+    ToolbarTerminal->setWidget(TerminalView);
+    addDockWidget(Qt::BottomDockWidgetArea, ToolbarTerminal);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -361,7 +371,7 @@ void TFormMain::WireEvents() {
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
     for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
-         MenAnalog}) {
+                          MenAnalog, MenTerminal}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -391,7 +401,8 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile, ToolbarAnalog}) {
+    for (QDockWidget* dock :
+         {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile, ToolbarAnalog, ToolbarTerminal}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -664,6 +675,8 @@ void TFormMain::FlushDisplay() {
             ProfileView->refresh();
     }
     if (ToolbarAnalog->isVisible()) AnalogView->refresh();
+    // Also while hidden: the bytes sent meanwhile are there when the window opens.
+    TerminalView->refresh();
 }
 
 void TFormMain::TimerMessageTextChanged(const QString& NewText) {
@@ -709,7 +722,7 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
     for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
-         MenAnalog}) {
+                          MenAnalog, MenTerminal}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -720,6 +733,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarSignals->setVisible(MenSignals->isChecked());
     ToolbarProfile->setVisible(MenProfile->isChecked());
     ToolbarAnalog->setVisible(MenAnalog->isChecked());
+    ToolbarTerminal->setVisible(MenTerminal->isChecked());
     SyncingToolbars = false;
 }
 
@@ -734,6 +748,7 @@ void TFormMain::ToolbarClose() {
     MenSignals->setChecked(ToolbarSignals->isVisible());
     MenProfile->setChecked(ToolbarProfile->isVisible());
     MenAnalog->setChecked(ToolbarAnalog->isVisible());
+    MenTerminal->setChecked(ToolbarTerminal->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

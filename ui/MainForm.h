@@ -32,6 +32,7 @@ class TKvTimerMessage;
 class TSignalView;
 class TProfileView;
 class TAnalogInputsView;
+class TTerminalView;
 class TSourceEdit;
 class TSpeedControl;
 class TInterruptPinsBar;
@@ -112,6 +113,8 @@ public:
     TProfileView* ProfileView = nullptr;
     QDockWidget* ToolbarAnalog = nullptr; // "Analogeingänge": the voltages at PE0-PE7
     TAnalogInputsView* AnalogView = nullptr;
+    QDockWidget* ToolbarTerminal = nullptr; // "Terminal": the SCI's bytes and the keys typed
+    TTerminalView* TerminalView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -144,6 +147,7 @@ public:
     QAction* MenSignals = nullptr;
     QAction* MenProfile = nullptr;
     QAction* MenAnalog = nullptr;
+    QAction* MenTerminal = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;

@@ -212,3 +212,55 @@ TEST_F(MachineTest, TheProfileCountsAKnownLoopAndLabelsNameItsAddresses) {
 }
 
 } // namespace
+
+namespace {
+
+// The SCI's line format as the terminal's status line shows it: the bit rate at the E clock
+// (a standard rate when within 1 % of one, as the manual's tables name 9615 baud 9600), 8N1 or
+// 9N1 by M, "Sender aus" while TE is clear.
+TEST(MachineSci, FormatByBaudMAndEClock) {
+    const struct {
+        uint8_t Baud, Sccr1, Sccr2;
+        double EClock;
+        const char* Expected;
+    } rows[] = {{0x30, 0x00, 0x08, 2e6, "9600 Baud, 8N1"},  {0x30, 0x10, 0x08, 2e6, "9600 Baud, 9N1"},
+                {0x31, 0x00, 0x0C, 2e6, "4800 Baud, 8N1"},  {0x33, 0x00, 0x08, 2e6, "1200 Baud, 8N1"},
+                {0x00, 0x00, 0x08, 2e6, "125000 Baud, 8N1"}, {0x10, 0x00, 0x08, 2e6, "41667 Baud, 8N1"},
+                {0x20, 0x00, 0x08, 2e6, "31250 Baud, 8N1"}, {0x37, 0x00, 0x08, 2e6, "75 Baud, 8N1"},
+                {0x30, 0x00, 0x08, 8e6, "38400 Baud, 8N1"}, {0x30, 0x00, 0x04, 2e6, "Sender aus"},
+                {0x30, 0x10, 0x00, 2e6, "Sender aus"}};
+    for (const auto& row : rows) {
+        Machine m;
+        m.setEClock(row.EClock);
+        m.poke(0x102B, row.Baud);
+        m.poke(0x102C, row.Sccr1);
+        m.poke(0x102D, row.Sccr2);
+        EXPECT_EQ(m.sciFormat().toStdString(), row.Expected) << std::hex << int(row.Baud);
+    }
+}
+
+// Bytes typed wait in the queue until the program sets RE; then one frame each. Every byte the
+// transmitter finishes reaches OnSciTransmit; without a handler nothing happens.
+TEST(MachineSci, QueueAndTransmitEvent) {
+    Machine m;
+    m.cpu().SetPendingInterrupt(TCPU_68HC11_::IrqReset, false);
+    m.sciType(QByteArray("xyz"));
+    EXPECT_EQ(m.sciPending(), 3);
+    m.poke(0x102D, 0x0C); // TE and RE; BAUD 0: 16 cycles a bit
+    EXPECT_EQ(m.sciPending(), 3);
+    std::string sent;
+    m.OnSciTransmit = [&sent](uint8_t Byte) { sent += static_cast<char>(Byte); };
+    m.setRegister(Machine::Register::PC, 0x0100);
+    for (uint32_t a = 0x0100; a < 0x0110; ++a) m.poke(a, 0x01); // NOPs
+    m.poke(0x0110, 0x20); // BRA *
+    m.poke(0x0111, 0xFE);
+    m.run({std::nullopt, 200});
+    EXPECT_EQ(m.sciPending(), 2); // the first byte in, the second on the line
+    EXPECT_EQ(m.peek(0x102E), 0xE0);
+    EXPECT_EQ(m.peek(0x102F), 'x');
+    m.poke(0x102F, 'A'); // SCSR not read before: TDRE stays, nothing sent
+    m.run({std::nullopt, 1000});
+    EXPECT_EQ(sent, "");
+}
+
+} // namespace

@@ -66,7 +66,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
-                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--cop",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--cop", "--sci-in", "--sci-out",
                              "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
@@ -303,4 +303,85 @@ TEST(Runner, TheCopWatchdogResetsAProgramThatDoesNotServeIt) {
     EXPECT_EQ(on.Exit, 3);
     EXPECT_EQ(on.Out, "PC=0001 A=00 B=00 X=0000 Y=0000 SP=00FF CCR=D0 CYCLES=32770\n");
     EXPECT_TRUE(QString::fromStdString(on.Err).endsWith("stop: opcode PC=$0001\n"));
+}
+
+namespace {
+
+const std::string Examples = TARVIK_EXAMPLES_DIR;
+
+// Runs the binary with Args (split at blanks) and Listing, with Input on its standard input.
+TRun RunWithInput(const std::string& Args, const std::string& Listing, const QByteArray& Input) {
+    QStringList args = QString::fromStdString(Args).split(' ', Qt::SkipEmptyParts);
+    args << QString::fromStdString(Listing);
+    QProcess p;
+    p.start(QStringLiteral(TARVIK_RUNNER), args);
+    p.write(Input);
+    p.closeWriteChannel();
+    const bool exited = p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit;
+    return {exited ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
+}
+
+} // namespace
+
+// --sci-out writes every byte the SCI sent, raw, to a file or to standard output: both hello
+// programs (polling and interrupt) send "Hallo, Welt" and CR LF at 9600 baud, well within
+// 40000 cycles (a preamble and 13 frames of 2080 cycles).
+TEST(Runner, SciOutputOfTheHelloPrograms) {
+    for (const char* name : {"hello", "hellointr"}) {
+        SCOPED_TRACE(name);
+        const std::string listing = Examples + "/" + name + ".lst";
+        QTemporaryFile out;
+        ASSERT_TRUE(out.open());
+        const TRun toFile =
+            RunTool("--max-cycles 40000 --sci-out " + out.fileName().toStdString(), listing);
+        EXPECT_EQ(toFile.Exit, 0);
+        EXPECT_EQ(toFile.Out, "");
+        EXPECT_EQ(out.readAll().toStdString(), "Hallo, Welt\r\n");
+        const TRun toStdout = RunTool("--max-cycles 40000 --sci-out -", listing);
+        EXPECT_EQ(toStdout.Exit, 0);
+        EXPECT_EQ(toStdout.Out, "Hallo, Welt\r\n");
+        // Too few cycles: the last bytes are still on the line.
+        const TRun early = RunTool("--max-cycles 20000 --sci-out -", listing);
+        EXPECT_EQ(early.Out, "Hallo, W");
+    }
+}
+
+// --sci-in feeds the receiver from a file or from standard input; the echo program sends every
+// byte back. Nothing is lost although the bytes are there before the program sets RE.
+TEST(Runner, SciInputThroughTheEchoProgram) {
+    const std::string echo = Examples + "/echo.lst";
+    const QByteArray data("Echo!\r\n\x00\xFF", 9);
+    QTemporaryFile in;
+    ASSERT_TRUE(in.open());
+    in.write(data);
+    in.flush();
+    const TRun fromFile = RunTool("--max-cycles 40000 --sci-out - --sci-in " +
+                                      in.fileName().toStdString(), echo);
+    EXPECT_EQ(fromFile.Exit, 0);
+    EXPECT_EQ(QByteArray::fromStdString(fromFile.Out), data);
+    const TRun fromStdin = RunWithInput("--max-cycles 40000 --sci-out - --sci-in -", echo, data);
+    EXPECT_EQ(QByteArray::fromStdString(fromStdin.Out), data);
+    EXPECT_EQ(fromStdin.Err, "stop: cycles PC=$E015\n");
+}
+
+// The SCI's bytes on standard output cannot share it with the text lines of --trace, --regs and
+// --dump; files that cannot be opened are usage errors too.
+TEST(Runner, SciOptionsThatCannotWork) {
+    const std::string usage =
+        "tarvik68hc11-run: --sci-out - (Standardausgabe) geht nicht zusammen mit --trace, "
+        "--regs oder --dump: deren Zeilen stehen ebenfalls auf der Standardausgabe.\n"
+        "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n";
+    Check({{"--sci-out - --regs", 2, "", usage},
+           {"--trace --sci-out=-", 2, "", usage},
+           {"--sci-out - --dump 0:1", 2, "", usage},
+           {"--sci-in /x/in.bin", 2, "",
+            "tarvik68hc11-run: Die Datei \"/x/in.bin\" kann nicht gelesen werden: No such file "
+            "or directory\n"},
+           {"--sci-out /x/out.bin", 2, "",
+            "tarvik68hc11-run: Die Datei \"/x/out.bin\" kann nicht geschrieben werden: No such "
+            "file or directory\n"},
+           {"--sci-in=", 2, "",
+            "tarvik68hc11-run: --sci-in erwartet einen Dateinamen oder \"-\".\n"
+            "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n"}});
 }

@@ -12,6 +12,7 @@
 #include "ui/MainForm.h"
 #include "ui/InterruptPinsBar.h"
 #include "ui/SpeedControl.h"
+#include "ui/TerminalView.h"
 
 using Env = TCPU_68HC11_Environment;
 
@@ -54,6 +55,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |&Signale |"
               "P&rofil |"
               "Analog&eingänge |"
+              "Te&rminal |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
 
@@ -313,4 +315,23 @@ TEST_F(MainForm, InterruptPinButtonsAndTheCopSwitchReachTheMachine) {
     Form.InterruptPins->IrqButton->trigger(); // released: the pin goes high again
     Form.MenCop->trigger();
     EXPECT_EQ(state(), std::tuple(false, true, false));
+}
+
+// The "Terminal" window starts hidden; its menu item shows it. A run of the hello program puts
+// "Hallo, Welt" on its screen, the keys typed there wait in the SCI's queue.
+TEST_F(MainForm, TheTerminalShowsWhatTheProgramSends) {
+    EXPECT_FALSE(Form.ToolbarTerminal->isVisible());
+    EXPECT_EQ(Form.ToolbarTerminal->objectName(), "ToolbarTerminal");
+    Form.MenTerminal->trigger();
+    EXPECT_TRUE(Form.ToolbarTerminal->isVisible());
+    EXPECT_TRUE(Form.MenTerminal->isChecked());
+    Open(TARVIK_EXAMPLES_DIR "/hello.lst");
+    Form.System->run({{}, 40000});
+    Form.MenSingleStepClick(); // the display follows
+    EXPECT_EQ(Form.TerminalView->shownText(), "Hallo, Welt\n");
+    EXPECT_EQ(Form.TerminalView->formatText(), "9600 Baud, 8N1");
+    Form.TerminalView->type("ok");
+    EXPECT_EQ(Form.TerminalView->pendingText(), "Warteschlange: 2 Bytes");
+    Form.MenTerminal->trigger();
+    EXPECT_FALSE(Form.ToolbarTerminal->isVisible());
 }
