@@ -66,6 +66,10 @@ TFormMain::~TFormMain() {
     // The run loop may still hold a pump that points at us.
     System->setMessagePump(nullptr);
     System->stop();
+    // Hidden now, while this object is whole: QWidget's destructor would otherwise hide the
+    // tool windows and call our visibility handlers on a half-destroyed window.
+    hide();
+    for (QObject* child : children()) child->disconnect(this);
 }
 
 // ---------------------------------------------------------------------------------------------
