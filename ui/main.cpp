@@ -4,16 +4,20 @@
 // milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
 // --close-ms N starts a run and closes the window after N milliseconds, as its close button
 // does (the program must then end by itself); --show-signals shows the "Signale" window from the
-// start.
+// start, --show W1,W2 the tool windows of those Ansicht menu items, and --type TEXT queues TEXT
+// for the serial receiver.
 
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
+#include "machine/Machine.h"
 #include "ui/MainForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
 
@@ -41,7 +45,16 @@ int main(int argc, char* argv[]) {
                                      QStringLiteral("N"));
     const QCommandLineOption showSignals(QStringLiteral("show-signals"),
                                          QStringLiteral("Das Fenster „Signale“ gleich zeigen"));
+    const QCommandLineOption showWindows(
+        QStringLiteral("show"),
+        QStringLiteral("Werkzeugfenster gleich zeigen, durch Kommas getrennt (z. B. Terminal,Analogeingänge)"),
+        QStringLiteral("FENSTER"));
+    const QCommandLineOption typeText(QStringLiteral("type"),
+                                      QStringLiteral("Text, der gleich an die serielle Schnittstelle geht"),
+                                      QStringLiteral("TEXT"));
     parser.addOption(showSignals);
+    parser.addOption(showWindows);
+    parser.addOption(typeText);
     parser.addOption(screenshot);
     parser.addOption(runMs);
     parser.addOption(closeMs);
@@ -50,6 +63,14 @@ int main(int argc, char* argv[]) {
     TFormMain window;
     window.show();
     if (parser.isSet(showSignals) && !window.MenSignals->isChecked()) window.MenSignals->trigger();
+    // Tool windows by the captions of their Ansicht menu items (without the accelerator mark).
+    for (const QString& name : parser.value(showWindows).split(u',', Qt::SkipEmptyParts)) {
+        const auto* view = window.menuBar()->findChild<QMenu*>(QStringLiteral("MMenView"));
+        for (QAction* item : view->actions()) {
+            if (item->text().remove(u'&') == name.trimmed() && !item->isChecked()) item->trigger();
+        }
+    }
+    if (parser.isSet(typeText)) window.System->sciType(parser.value(typeText).toUtf8());
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) window.OpenListing(args.first());
 
