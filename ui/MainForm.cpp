@@ -642,7 +642,12 @@ void TFormMain::ShowPort(int Port) {
 void TFormMain::PumpMessages() {
     if (PumpClock.isValid() && PumpClock.elapsed() < PumpIntervalMs) return;
     PumpClock.start();
-    RegistersDirty = true;
+    // Sixteen fields repaint for every change of the registers: ten times a second is lively
+    // enough and keeps the run's speed.
+    if (!RegisterClock.isValid() || RegisterClock.elapsed() >= RegisterIntervalMs) {
+        RegisterClock.start();
+        RegistersDirty = true;
+    }
     FlushDisplay();
     if (System->speed() > 0 && (!SpeedClock.isValid() || SpeedClock.elapsed() >= 500)) {
         // A paced run says how close it keeps to its pace.

@@ -197,6 +197,8 @@ private:
     TMessageSink* Sink = nullptr;
     QElapsedTimer PumpClock;
     QElapsedTimer SpeedClock; // paces the achieved-speed text in the status bar
+    QElapsedTimer RegisterClock; // paces the register panel during a run
+    static constexpr int RegisterIntervalMs = 100;
     bool TimeDirty = false;
     bool RegistersDirty = false;
     std::array<bool, 5> PortDirty{};

@@ -212,8 +212,13 @@ void TTerminalView::refresh() {
         for (int n = Screen.takeBells(); n > 0; --n)
             QApplication::beep();
     }
-    FormatLabel->setText(formatText());
-    PendingLabel->setText(pendingText());
+    // The status line only matters on screen; it changes seldom, and setting a label's text
+    // relayouts it even when the text is the same.
+    if (!isVisible()) return;
+    if (const QString format = formatText(); FormatLabel->text() != format)
+        FormatLabel->setText(format);
+    if (const QString pending = pendingText(); PendingLabel->text() != pending)
+        PendingLabel->setText(pending);
 }
 
 QString TTerminalView::shownText() const {

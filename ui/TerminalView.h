@@ -82,6 +82,11 @@ class TTerminalView : public QWidget {
 
   protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+    // Coming on screen: the status line catches up (it is not kept while hidden).
+    void showEvent(QShowEvent* Event) override {
+        QWidget::showEvent(Event);
+        refresh();
+    }
 
   private:
     void showText(bool Full);
