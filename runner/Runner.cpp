@@ -82,24 +82,19 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     TCPU_68HC11_& cpu = machine.cpu();
 
     // Everything that can fail before the run fails here, with nothing run.
-    QFile profile(QString::fromLocal8Bit(Options.Profile.c_str()));
-    if (!Options.Profile.empty() && !profile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.Profile +
-                         "\" kann nicht geschrieben werden: " + profile.errorString().toStdString());
+    // An output file named on the command line: opened before the run, so that a name that
+    // cannot be written stops the runner with nothing run.
+    const auto openOutput = [Err](QFile& File, const std::string& Name) {
+        File.setFileName(QString::fromLocal8Bit(Name.c_str()));
+        if (Name.empty() || File.open(QIODevice::WriteOnly | QIODevice::Truncate)) return true;
+        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Name +
+                         "\" kann nicht geschrieben werden: " + File.errorString().toStdString());
+        return false;
+    };
+    QFile profile, vcd, spiOut;
+    if (!openOutput(profile, Options.Profile) || !openOutput(vcd, Options.Vcd) ||
+        !openOutput(spiOut, Options.SpiOut))
         return RunnerExitUsage;
-    }
-    QFile vcd(QString::fromLocal8Bit(Options.Vcd.c_str()));
-    if (!Options.Vcd.empty() && !vcd.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.Vcd +
-                         "\" kann nicht geschrieben werden: " + vcd.errorString().toStdString());
-        return RunnerExitUsage;
-    }
-    QFile spiOut(QString::fromLocal8Bit(Options.SpiOut.c_str()));
-    if (!Options.SpiOut.empty() && !spiOut.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SpiOut +
-                         "\" kann nicht geschrieben werden: " + spiOut.errorString().toStdString());
-        return RunnerExitUsage;
-    }
     if (!Options.SpiIn.empty()) {
         QFile spiIn(QString::fromLocal8Bit(Options.SpiIn.c_str()));
         if (!spiIn.open(QIODevice::ReadOnly)) {

@@ -22,11 +22,13 @@ namespace {
 
 const QString BenchListing = QStringLiteral(TARVIK_EXAMPLES_DIR "/bench.lst");
 
-void BM_WindowRun(benchmark::State& State) {
+// Runs bench.lst from reset to its done line in the window, the Signale window shown or not.
+void RunInWindow(benchmark::State& State, bool ShowSignals) {
     TCountingSink sink;
     TFormMain form;
     form.SetMessageSink(&sink);
     form.show();
+    if (ShowSignals) form.MenSignals->trigger();
     QApplication::processEvents();
     if (!form.OpenListing(BenchListing)) {
         State.SkipWithError("cannot read bench.lst");
@@ -48,32 +50,13 @@ void BM_WindowRun(benchmark::State& State) {
     ReportCycles(State, cycles);
 }
 
+void BM_WindowRun(benchmark::State& State) {
+    RunInWindow(State, false);
+}
+
 // The window with the "Signale" window shown (it follows the run, as in use) on the same run.
 void BM_WindowRunSignals(benchmark::State& State) {
-    TCountingSink sink;
-    TFormMain form;
-    form.SetMessageSink(&sink);
-    form.show();
-    form.MenSignals->trigger();
-    QApplication::processEvents();
-    if (!form.OpenListing(BenchListing)) {
-        State.SkipWithError("cannot read bench.lst");
-        return;
-    }
-    const int32_t done = DoneAddress(form.System->program());
-    form.System->setBreakpoint(static_cast<uint32_t>(done), true);
-    int64_t cycles = 0;
-    for (auto _ : State) {
-        form.MenResetClick();
-        const int64_t before = form.CPU->CycleCount;
-        form.MenRunClick();
-        cycles += form.CPU->CycleCount - before;
-        if (form.CPU->PC != done || sink.Count != 0) {
-            State.SkipWithError("the program did not reach its done line cleanly");
-            return;
-        }
-    }
-    ReportCycles(State, cycles);
+    RunInWindow(State, true);
 }
 
 // A program that does nothing but toggle all eight pins of port B, every nine cycles: the
