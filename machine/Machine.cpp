@@ -146,33 +146,9 @@ bool Machine::load(const QString& FileName, QString* Error) {
     Loader->LoadToMemory();
     requestReset();
     restartSignalRecord();
-    collectLabels();
+    Symbols.clear();
+    Symbols.addFromListing(Loader->Lines());
     return true;
-}
-
-void Machine::collectLabels() {
-    Labels.clear();
-    const auto& lines = Loader->Lines();
-    for (int32_t i = 0; i < Loader->LineCount(); ++i) {
-        const QByteArray& line = lines[i];
-        // A label starts the source text (column 41) of a code line; an EQU line, whose byte
-        // field holds "=value", names a value, not an address.
-        if (line.size() <= 40 || !Loader->IsCodeLine(i) || line.mid(20, 1) == "=") continue;
-        const char first = line[40];
-        if (first == ' ' || first == '\t' || first == ';' || first == '*') continue;
-        qsizetype end = 40;
-        while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != ':') ++end;
-        const uint32_t address = static_cast<uint32_t>(Loader->LineAddress(i));
-        Labels.emplace(address, QString::fromLatin1(line.mid(40, end - 40)).toUpper());
-    }
-}
-
-QString Machine::symbolFor(uint32_t Address) const {
-    auto it = Labels.upper_bound(Address & 0xFFFF);
-    if (it == Labels.begin()) return {};
-    --it;
-    const uint32_t offset = (Address & 0xFFFF) - it->first;
-    return offset ? it->second + QStringLiteral("+%1").arg(offset) : it->second;
 }
 
 std::vector<std::pair<QString, uint64_t>> Machine::profileByLabel() const {
@@ -182,8 +158,9 @@ std::vector<std::pair<QString, uint64_t>> Machine::profileByLabel() const {
     for (uint32_t a = 0; a < 0x10000; ++a) {
         const uint64_t c = Profile->at(a).Cycles;
         if (!c) continue;
-        auto it = Labels.upper_bound(a);
-        cycles[it == Labels.begin() ? QString() : std::prev(it)->second] += c;
+        const auto& labels = Symbols.labels();
+        auto it = labels.upper_bound(a);
+        cycles[it == labels.begin() ? QString() : std::prev(it)->second] += c;
     }
     ranges.assign(cycles.begin(), cycles.end());
     std::stable_sort(ranges.begin(), ranges.end(),

@@ -14,6 +14,7 @@
 #include "machine/SignalRecorder.h"
 #include "machine/SpeedPacer.h"
 #include "machine/Stimulus.h"
+#include "machine/SymbolTable.h"
 
 #include <QObject>
 #include <QString>
@@ -195,9 +196,11 @@ class Machine : public QObject {
     // most first; cycles before the first label count under an empty name.
     std::vector<std::pair<QString, uint64_t>> profileByLabel() const;
 
-    // The label of the listing at or before Address, with the distance ("LOOP", "LOOP+3");
-    // empty when no label lies at or before it.
-    QString symbolFor(uint32_t Address) const;
+    // The loaded program's symbols (empty before the first load).
+    const SymbolTable& symbols() const { return Symbols; }
+    // The label at or before Address, with the distance ("LOOP", "LOOP+3"); see
+    // SymbolTable::nameFor.
+    QString symbolFor(uint32_t Address) const { return Symbols.nameFor(Address); }
 
     // Tenths of a simulated second, counted by the clock device since the machine was made.
     int32_t timeTenths() const { return TimeTenths; }
@@ -216,10 +219,9 @@ class Machine : public QObject {
     void pump();
 
     void updateAfterStep();
-    void collectLabels();
 
     QString ProgramFile;
-    std::map<uint32_t, QString> Labels;
+    SymbolTable Symbols;
     bool ProfilingField = false;
     std::unique_ptr<CycleProfile> Profile;
     std::function<void(int32_t)> StepHook;
