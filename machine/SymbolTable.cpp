@@ -10,13 +10,15 @@ namespace {
 // Source text of a listing's code line starts at this offset (column 41).
 constexpr qsizetype SourceColumn = 40;
 
-bool isBlank(char C) { return C == ' ' || C == '\t'; }
+bool isBlank(char C) {
+    return C == ' ' || C == '\t';
+}
 
 // Directives that reserve or define data rather than code.
 bool isDataDirective(const QByteArray& Mnemonic) {
-    static const char* const directives[] = {"FCB", "FDB", "FCC", "RMB", "DB",   "DW",  "DC",
-                                             "DS",  "BSZ", "ZMB", "FILL", "BYTE", "WORD", "ADR",
-                                             "DC.B", "DC.W", "DS.B", "DS.W"};
+    static const char* const directives[] = {"FCB",  "FDB", "FCC",  "RMB",  "DB",   "DW",
+                                             "DC",   "DS",  "BSZ",  "ZMB",  "FILL", "BYTE",
+                                             "WORD", "ADR", "DC.B", "DC.W", "DS.B", "DS.W"};
     const QByteArray upper = Mnemonic.toUpper();
     return std::any_of(std::begin(directives), std::end(directives),
                        [&upper](const char* D) { return upper == D; });
@@ -35,17 +37,21 @@ QString labelOf(const QByteArray& Line) {
     const char first = Line[SourceColumn];
     if (isBlank(first) || first == ';' || first == '*') return {};
     qsizetype end = SourceColumn;
-    while (end < Line.size() && !isBlank(Line[end]) && Line[end] != ':') ++end;
+    while (end < Line.size() && !isBlank(Line[end]) && Line[end] != ':')
+        ++end;
     return QString::fromLatin1(Line.mid(SourceColumn, end - SourceColumn)).toUpper();
 }
 
 // The word after the label (the mnemonic or directive).
 QByteArray mnemonicOf(const QByteArray& Line) {
     qsizetype start = SourceColumn;
-    while (start < Line.size() && !isBlank(Line[start])) ++start;
-    while (start < Line.size() && isBlank(Line[start])) ++start;
+    while (start < Line.size() && !isBlank(Line[start]))
+        ++start;
+    while (start < Line.size() && isBlank(Line[start]))
+        ++start;
     qsizetype end = start;
-    while (end < Line.size() && !isBlank(Line[end])) ++end;
+    while (end < Line.size() && !isBlank(Line[end]))
+        ++end;
     return Line.mid(start, end - start);
 }
 
@@ -65,7 +71,8 @@ void SymbolTable::add(const QString& Name, uint32_t Value, Kind SymbolKind) {
         Symbol& known = it->second;
         // The assembler's table cannot tell a code label from a data label, nor a label from a
         // value in every case: the kind seen on the defining line wins.
-        const bool upgrade = known.Value == Value && known.SymbolKind == Kind::Value && SymbolKind != Kind::Value;
+        const bool upgrade =
+            known.Value == Value && known.SymbolKind == Kind::Value && SymbolKind != Kind::Value;
         if (!upgrade) return;
         known.SymbolKind = SymbolKind;
         LabelsByAddress.emplace(Value & 0xFFFF, known.Name);
@@ -103,7 +110,8 @@ QString SymbolTable::labelAt(uint32_t Address) const {
 std::vector<SymbolTable::Symbol> SymbolTable::all() const {
     std::vector<Symbol> symbols;
     symbols.reserve(ByName.size());
-    for (const auto& entry : ByName) symbols.push_back(entry.second);
+    for (const auto& entry : ByName)
+        symbols.push_back(entry.second);
     return symbols;
 }
 
@@ -111,7 +119,8 @@ void SymbolTable::addFromListing(const QList<QByteArray>& Lines) {
     bool inTable = false;
     // One entry of the assembler's table: "NAME : VALUE TYPE", two to a line at times, split by
     // '|'; a leading '*' marks the assembler's own symbols, which are left out.
-    static const QRegularExpression entry(QStringLiteral(R"(^\s*(\*?)([A-Za-z_.][\w.]*)\s*:\s*([0-9A-Fa-f]+)\s+(\S))"));
+    static const QRegularExpression entry(
+        QStringLiteral(R"(^\s*(\*?)([A-Za-z_.][\w.]*)\s*:\s*([0-9A-Fa-f]+)\s+(\S))"));
     for (const QByteArray& line : Lines) {
         const bool valueLine = isValueLine(line);
         if (valueLine || TKV_68HC11_ListFileLoader::IsCodeLineText(line)) {
@@ -127,10 +136,12 @@ void SymbolTable::addFromListing(const QList<QByteArray>& Lines) {
             }
             const int32_t address = TKV_68HC11_ListFileLoader::LineTextAddress(line);
             if (address < 0) continue;
-            add(name, static_cast<uint32_t>(address), isDataDirective(mnemonicOf(line)) ? Kind::Data : Kind::Code);
+            add(name, static_cast<uint32_t>(address),
+                isDataDirective(mnemonicOf(line)) ? Kind::Data : Kind::Code);
             continue;
         }
-        if (QString::fromLatin1(line).contains(QStringLiteral("symbol table"), Qt::CaseInsensitive)) {
+        if (QString::fromLatin1(line).contains(QStringLiteral("symbol table"),
+                                               Qt::CaseInsensitive)) {
             inTable = true;
             continue;
         }
@@ -141,7 +152,8 @@ void SymbolTable::addFromListing(const QList<QByteArray>& Lines) {
             bool ok = false;
             const uint32_t value = match.captured(3).toUInt(&ok, 16);
             if (!ok) continue;
-            add(match.captured(2).toUpper(), value, match.captured(4) == QLatin1String("-") ? Kind::Value : Kind::Code);
+            add(match.captured(2).toUpper(), value,
+                match.captured(4) == QLatin1String("-") ? Kind::Value : Kind::Code);
         }
     }
 }

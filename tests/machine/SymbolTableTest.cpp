@@ -49,11 +49,12 @@ TEST(SymbolTable, NamesAnAddressByTheNearestLabelBeforeIt) {
     SymbolTable table;
     table.addFromListing(Listing);
     const std::pair<uint32_t, const char*> names[] = {
-        {0xE000, "START"}, {0xE004, "LOOP+1"}, {0xE0FF, "TABLE+250"}, {0xE100, "ONLYTABLE"},
-        {0x1000, "REGS"},  // no label before it: a value that equals it
-        {0x0005, ""},      // neither
+        {0xE000, "START"},     {0xE004, "LOOP+1"}, {0xE0FF, "TABLE+250"},
+        {0xE100, "ONLYTABLE"}, {0x1000, "REGS"}, // no label before it: a value that equals it
+        {0x0005, ""},                            // neither
     };
-    for (const auto& [address, name] : names) EXPECT_EQ(table.nameFor(address).toStdString(), name) << address;
+    for (const auto& [address, name] : names)
+        EXPECT_EQ(table.nameFor(address).toStdString(), name) << address;
     EXPECT_EQ(table.labelAt(0xE003).toStdString(), "LOOP");
     EXPECT_TRUE(table.labelAt(0xE004).isEmpty());
 }
