@@ -14,7 +14,7 @@
 #include "machine/SignalRecorder.h"
 #include "machine/SpeedPacer.h"
 #include "machine/Stimulus.h"
-#include "machine/SymbolTable.h"
+#include "loaders/SymbolTable.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "machine/SymbolTable.h"
+#include "loaders/SymbolTable.h"
 
 #include <gtest/gtest.h>
 
