@@ -17,7 +17,7 @@ constexpr uint64_t MaxCyclesPerStep = 64;
 } // namespace
 
 Machine::Machine(QObject* Parent)
-    : QObject(Parent), Loader(std::make_unique<TKV_68HC11_ListFileLoader>()) {
+    : QObject(Parent), Program(std::make_unique<LoadedProgram>()) {
     Core.setObjectName(QStringLiteral("CPU"));
     Environment.setObjectName(QStringLiteral("CPU_Environment"));
     Clock.setObjectName(QStringLiteral("CPUExternal"));
@@ -52,7 +52,6 @@ Machine::Machine(QObject* Parent)
     };
     Clock.SetCPU(&Core);
 
-    Loader->SetCPU(&Core);
     Core.MessagePump = [this] { pump(); };
     SleepFor = [](int64_t Ns) { std::this_thread::sleep_for(std::chrono::nanoseconds(Ns)); };
 
@@ -126,29 +125,37 @@ Machine::~Machine() {
 }
 
 bool Machine::load(const QString& FileName, QString* Error) {
-    // Read into a loader of its own first: a file that is refused leaves the program in place.
-    auto fresh = std::make_unique<TKV_68HC11_ListFileLoader>();
-    if (!fresh->LoadFromFile(FileName, Error)) return false;
-    bool hasCode = false;
-    for (int32_t i = 0; i < fresh->LineCount() && !hasCode; ++i)
-        hasCode = fresh->IsCodeLine(i);
-    if (!hasCode) {
-        if (Error)
-            *Error = QStringLiteral("Die Datei \"%1\" enthält keine einzige Codezeile eines "
-                                    "68HC11-Listings und wurde nicht geladen.")
-                         .arg(QFileInfo(FileName).fileName());
-        return false;
-    }
-    fresh->SetCPU(&Core);
-    Loader = std::move(fresh);
+    // Read and check the whole file first: a file that is refused leaves the program in place.
+    auto fresh = LoadedProgram::read(FileName, Error);
+    if (!fresh) return false;
+    Program = std::move(fresh);
     ProgramFile = FileName;
     clearBreakpoints();
-    Loader->LoadToMemory();
+    if (const ProgramImage* image = Program->image()) {
+        writeImage(*image);
+    } else {
+        Program->listing().SetCPU(&Core);
+        Program->listing().LoadToMemory();
+    }
     requestReset();
     restartSignalRecord();
     Symbols.clear();
-    Symbols.addFromListing(Loader->Lines());
+    Program->addSymbols(Symbols);
+    Program->buildDocuments(Symbols);
     return true;
+}
+
+void Machine::writeImage(const ProgramImage& Image) {
+    for (uint32_t a = 0; a < 0x10000; ++a)
+        if (Image.Loaded[a]) Core.WriteMemory(a, Image.Bytes[a]);
+    // The reset fetches its vector at $FFFE (the expanded and single-chip modes).
+    if (Image.Entry && !Image.Loaded[0xFFFE] && !Image.Loaded[0xFFFF])
+        Core.WriteWord(0xFFFE, *Image.Entry);
+}
+
+bool Machine::followProgramCounter() {
+    return Program->follow(registerValue(Register::PC),
+                           [this](uint32_t A) { return peek(A); }, Symbols);
 }
 
 std::vector<std::pair<QString, uint64_t>> Machine::profileByLabel() const {

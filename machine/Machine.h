@@ -14,6 +14,7 @@
 #include "machine/SignalRecorder.h"
 #include "machine/SpeedPacer.h"
 #include "machine/Stimulus.h"
+#include "loaders/LoadedProgram.h"
 #include "loaders/SymbolTable.h"
 
 #include <QObject>
@@ -42,8 +43,11 @@ class Machine : public QObject {
     const TCPU_68HC11_& cpu() const { return Core; }
     TCPU_68HC11_Environment& environment() { return Environment; }
     const TCPU_68HC11_Environment& environment() const { return Environment; }
-    // The loaded program's lines and their addresses (empty before the first load).
-    const TKV_68HC11_ListFileLoader& program() const { return *Loader; }
+    // The text the source view shows for the loaded program (the listing, a source file of an
+    // ELF file, a disassembly), with its lines' addresses; empty before the first load.
+    const TKV_68HC11_ListFileLoader& program() const { return Program->current(); }
+    // The loaded file with all its texts and, for S-records, Intel HEX and ELF, its bytes.
+    const LoadedProgram& loadedProgram() const { return *Program; }
     QString programFile() const { return ProgramFile; }
 
     // Where the core, the environment and the loader report (not owned; unset: stderr).
@@ -70,12 +74,23 @@ class Machine : public QObject {
     std::function<void(int64_t Nanoseconds)> SleepFor;
     void setWallClock(SpeedPacer::WallClock Clock) { Pacer = SpeedPacer(std::move(Clock)); }
 
-    // Reads a listing, writes its code into memory, drops every breakpoint of the previous
-    // program and requests a reset. A file that cannot be read, or that holds no code line,
+    // Reads a program file (a listing, S-records, Intel HEX or ELF; see LoadedProgram), writes
+    // its code into memory, drops every breakpoint of the previous program and requests a
+    // reset. A start address the file names becomes the reset vector when the file does not
+    // fill $FFFE/$FFFF itself. A file that cannot be read, is malformed, or holds no code,
     // changes nothing: the result is false and *Error (if given) says why in German, naming
-    // the file. Bad code lines are reported line by line through the message sink and do not
-    // make the load fail.
+    // the file. Bad code lines of a listing are reported line by line through the message sink
+    // and do not make the load fail.
     bool load(const QString& FileName, QString* Error = nullptr);
+    // Loads the program file again (after it was re-assembled) and sets the breakpoints again
+    // where their source line, or else their label ("LOOP+3"), still exists; in a disassembly
+    // a breakpoint stays at its address while an instruction starts there. *Lost (if given)
+    // counts those that could not be kept. A refused file changes nothing, as load does.
+    bool reload(QString* Error = nullptr, int* Lost = nullptr);
+    // After a run or step stopped: makes the text that shows the PC the program's text (the
+    // source file the PC is in), or disassembles the code at the PC when no text shows it.
+    // Returns whether program() changed.
+    bool followProgramCounter();
     // The next step resets the processor and its devices first (Emulator > Reset).
     void requestReset() { Core.SetPendingInterrupt(TCPU_68HC11_::IrqReset, true); }
 
@@ -214,7 +229,9 @@ class Machine : public QObject {
     TCPU_68HC11_Environment Environment;
     TCPUExternal Clock;
     StimulusPlayer Stimulus;
-    std::unique_ptr<TKV_68HC11_ListFileLoader> Loader;
+    std::unique_ptr<LoadedProgram> Program;
+    // Writes the bytes of an S-record, Intel HEX or ELF file, and its start address.
+    void writeImage(const ProgramImage& Image);
     // At the run loop's pump points: waits as long as the pace asks, then lets the front end in.
     void pump();
 
