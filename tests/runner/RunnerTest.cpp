@@ -2,6 +2,7 @@
 // status and both output streams with what its users' scripts parse.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -65,9 +66,27 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     const TRun help = RunTool("--help", "");
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
-    for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
-                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--cop", "--sci-in", "--sci-out",
-                             "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
+    for (const char* word : {"--max-steps",
+                             "--max-cycles",
+                             "--break",
+                             "--no-reset",
+                             "--set",
+                             "--port",
+                             "--trace",
+                             "--regs",
+                             "--dump",
+                             "--memory-out",
+                             "--stats",
+                             "--stimulus",
+                             "--speed",
+                             "--eclock",
+                             "--vcd",
+                             "--profile",
+                             "--cop",
+                             "--sci-in",
+                             "--sci-out",
+                             "stop: GRUND PC=$XXXX",
+                             "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
         std::string Args, Message, Listing = S;
@@ -88,8 +107,10 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
         {"--port e=256", "Ungültiger Wert für Port E: 256"},
         {"--dump $E000", "--dump erwartet START:LÄNGE: $E000"},
         {"--stimulus " + DataDir + "/stops.asm",
-         "Fehler in der Stimulusdatei \"" + DataDir + "/stops.asm\", Zeile 3: "
-         "ungültige Zyklenzahl \"cpu\"", S, false},
+         "Fehler in der Stimulusdatei \"" + DataDir +
+             "/stops.asm\", Zeile 3: "
+             "ungültige Zyklenzahl \"cpu\"",
+         S, false},
         {"--speed 0", "Ungültiger Faktor für --speed: 0 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
         {"--speed 1/0", "Ungültiger Faktor für --speed: 1/0 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
         {"--speed 1e3", "Ungültiger Faktor für --speed: 1e3 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
@@ -235,10 +256,11 @@ void CheckExpectedResults(const std::string& Dir) {
         // Further options the program needs ("--analog PE0=2.5"), from its "args" field.
         const QString args = program["args"].toString();
         const std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
-        const TRun r = RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
-                                   std::to_string(program["max_steps"].toInteger()) +
-                                   " --memory-out " + memoryFile.fileName().toStdString(),
-                               Dir + "/" + program["file"].toString().toStdString());
+        const TRun r =
+            RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
+                        std::to_string(program["max_steps"].toInteger()) + " --memory-out " +
+                        memoryFile.fileName().toStdString(),
+                    Dir + "/" + program["file"].toString().toStdString());
         EXPECT_EQ(r.Exit, 0);
         EXPECT_EQ(r.Err, "stop: breakpoint PC=$" + done + "\n");
         QMap<QString, QString> regs;
@@ -274,11 +296,35 @@ TEST(Runner, SharedExamplesReachTheirExpectedResults) {
 
 // --profile writes executions and cycles per address with the label and listing line; --vcd the
 // pin changes with the E clock's time scale.
+// S-records, Intel HEX and ELF of one program run alike; a malformed file exits with 2 and the
+// line it failed at.
+TEST(Runner, ProgramFilesOfEveryFormat) {
+    const std::string ex = std::string(TARVIK_EXAMPLES_DIR) + "/";
+    const std::string end = "PC=E013 A=00 B=37 X=0000 Y=0000 SP=00FF CCR=D0 CYCLES=278\n"
+                            "0000: 00 37 00 01\n";
+    std::vector<TCase> cases;
+    for (const char* name : {"sum.elf", "sum.s19", "sum.hex"})
+        cases.push_back(
+            {"--break 0xE013 --regs --dump 0:4", 0, end, "stop: breakpoint PC=$E013\n", ex + name});
+    QTemporaryFile bad(QStringLiteral("XXXXXX.hex"));
+    ASSERT_TRUE(bad.open());
+    bad.write(":03000000010203F7\n:0300000001\n:00000001FF\n");
+    bad.close();
+    cases.push_back({"--regs", 2, "",
+                     "tarvik68hc11-run: Die Datei \"" +
+                         QFileInfo(bad.fileName()).fileName().toStdString() +
+                         "\" wurde nicht geladen: Zeile 2: Die Satzlänge 3 passt nicht zu den 0 "
+                         "Datenbytes der Zeile (Zeile abgeschnitten?).\n",
+                     bad.fileName().toStdString()});
+    Check(cases);
+}
+
 TEST(Runner, ProfileAndSignalFilesOfARun) {
     QTemporaryFile profile, vcd;
     ASSERT_TRUE(profile.open() && vcd.open());
-    const TRun r = RunTool("--max-steps 6 --eclock 1000000 --profile " +
-                           profile.fileName().toStdString() + " --vcd " + vcd.fileName().toStdString());
+    const TRun r =
+        RunTool("--max-steps 6 --eclock 1000000 --profile " + profile.fileName().toStdString() +
+                " --vcd " + vcd.fileName().toStdString());
     EXPECT_EQ(r.Exit, 0);
     EXPECT_EQ(r.Err, "stop: steps PC=$E005\n");
     EXPECT_EQ(profile.readAll().toStdString(),
@@ -356,8 +402,8 @@ TEST(Runner, SciInputThroughTheEchoProgram) {
     ASSERT_TRUE(in.open());
     in.write(data);
     in.flush();
-    const TRun fromFile = RunTool("--max-cycles 40000 --sci-out - --sci-in " +
-                                      in.fileName().toStdString(), echo);
+    const TRun fromFile =
+        RunTool("--max-cycles 40000 --sci-out - --sci-in " + in.fileName().toStdString(), echo);
     EXPECT_EQ(fromFile.Exit, 0);
     EXPECT_EQ(QByteArray::fromStdString(fromFile.Out), data);
     const TRun fromStdin = RunWithInput("--max-cycles 40000 --sci-out - --sci-in -", echo, data);
