@@ -1,11 +1,17 @@
 // libFuzzer target: any byte string as a listing file, read with LoadFromFile and written with
 // LoadToMemory into a core with its on-chip environment. Checks that nothing reaches memory
 // from a listing without code lines and that the line index stays consistent. Then the machine
-// loads the same file and runs whatever it holds for a few thousand instructions.
+// loads the same file and runs whatever it holds for a few thousand instructions. Last, the
+// same bytes go through the S-record, Intel HEX and ELF readers (as a file of each name, whose
+// content may say otherwise): a refused file must leave the machine's memory, breakpoints and
+// program as they were; a loaded one runs, follows its PC and reloads.
 #include "cpu/MessageSink.h"
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "loaders/ElfLoader.h"
+#include "loaders/IntelHexLoader.h"
+#include "loaders/SRecordLoader.h"
 #include "machine/Machine.h"
 
 #include <QByteArray>
@@ -29,19 +35,57 @@ class TSilentSink : public TMessageSink {
     bool Answer = false;
 };
 
-const QString& ListingPath() {
+QTemporaryDir& FuzzDir() {
     static QTemporaryDir dir;
-    static const QString path = dir.filePath("fuzz.lst");
+    return dir;
+}
+
+const QString& ListingPath() {
+    static const QString path = FuzzDir().filePath("fuzz.lst");
     return path;
+}
+
+void Write(const QString& Path, const uint8_t* Data, size_t Size) {
+    QFile file(Path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+    file.write(reinterpret_cast<const char*>(Data), static_cast<qint64>(Size));
+}
+
+QByteArray Memory(const Machine& M) {
+    QByteArray bytes(0x10000, Qt::Uninitialized);
+    for (uint32_t a = 0; a < 0x10000; ++a)
+        bytes[a] = static_cast<char>(M.peek(a));
+    return bytes;
+}
+
+// Loads the bytes as a file of each other format's name into a machine that holds a program.
+void LoadAsEveryFormat(const uint8_t* Data, size_t Size, TMessageSink& Sink) {
+    for (const char* name : {"fuzz.s19", "fuzz.hex", "fuzz.elf"}) {
+        const QString path = FuzzDir().filePath(QString::fromLatin1(name));
+        Write(path, Data, Size);
+        Machine machine;
+        machine.setMessageSink(&Sink);
+        machine.setBreakpoint(0x1234, true);
+        const QByteArray before = Memory(machine);
+        QString error;
+        if (!machine.load(path, &error)) {
+            if (error.isEmpty() || Memory(machine) != before || !machine.programFile().isEmpty() ||
+                machine.breakpoints() != std::vector<uint32_t>{0x1234})
+                std::abort();
+            continue;
+        }
+        machine.run({2000, {}});
+        machine.followProgramCounter();
+        if (machine.program().LineCount() <= 0) std::abort();
+        int lost = -1;
+        if (!machine.reload(&error, &lost) || lost < 0) std::abort();
+    }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    QFile file(ListingPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
-    file.write(reinterpret_cast<const char*>(Data), static_cast<qint64>(Size));
-    file.close();
+    Write(ListingPath(), Data, Size);
 
     TSilentSink sink;
     TCPU_68HC11_ cpu;
@@ -76,7 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
     Machine machine;
     machine.setMessageSink(&sink);
-    if (machine.load(ListingPath()) != anyCode) std::abort(); // refused exactly without code
-    if (anyCode) machine.run({5000, {}});
+    // Refused exactly without code, unless the content makes it a file of another format.
+    const QByteArray bytes(reinterpret_cast<const char*>(Data), static_cast<qsizetype>(Size));
+    const bool otherFormat = ElfLoader::looksLike(bytes) || SRecordLoader::looksLike(bytes) ||
+                             IntelHexLoader::looksLike(bytes);
+    const bool loaded = machine.load(ListingPath());
+    if (!otherFormat && loaded != anyCode) std::abort();
+    if (loaded) machine.run({5000, {}});
+    LoadAsEveryFormat(Data, Size, sink);
     return 0;
 }

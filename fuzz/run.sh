@@ -22,5 +22,5 @@ corpus="$build/corpus"
 findings="$build/findings"
 mkdir -p "$corpus" "$findings"
 cp -n fuzz/corpus/* "$corpus/" 2>/dev/null || true
-"$build/fuzz/listfile_fuzz" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+"$build/fuzz/listfile_fuzz" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
     -artifact_prefix="$findings/" -print_final_stats=1 "$corpus"

@@ -17,16 +17,21 @@
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
 #include "ui/ProfileView.h"
+#include "ui/ProgramWatcher.h"
+#include "ui/RecentFiles.h"
 #include "ui/AnalogInputsView.h"
 #include "ui/SignalView.h"
 #include "ui/TerminalView.h"
 #include "ui/SpeedControl.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -34,10 +39,15 @@
 #include <QLayout>
 #include <QPointer>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTextBlock>
+#include <QTimer>
+#include <QUrl>
 #include <QToolBar>
 #include <algorithm>
 #include <exception>
@@ -173,6 +183,9 @@ void TFormMain::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
     file->setObjectName(QStringLiteral("MMenFile"));
     MenOpen = addItem(file, "MenOpen", QStringLiteral("Ö&ffnen..."));
+    MenRecent = file->addMenu(QStringLiteral("&Zuletzt geöffnet"));
+    MenRecent->setObjectName(QStringLiteral("MenRecent"));
+    RecentFiles = new TRecentFiles(MenRecent, this);
     file->addSeparator();
     MenPrint = addItem(file, "MenPrint", QStringLiteral("&Drucken..."));
     MenPrinterSettings = addItem(file, "MenPrinterSettings", QStringLiteral("Drucker&einrichtung..."));
@@ -369,6 +382,13 @@ void TFormMain::CreateToolWindows() {
 
 void TFormMain::WireEvents() {
     connect(MenOpen, &QAction::triggered, this, [this] { MenOpenClick(); });
+    RecentFiles->OnOpen = [this](const QString& File) {
+        Guarded([this, File] { OpenListing(File); });
+    };
+    ProgramWatcher = new TProgramWatcher(this);
+    ProgramWatcher->OnChanged = [this] { Guarded([this] { ProgramFileChanged(); }); };
+    setAcceptDrops(true);
+    SynEdit->viewport()->installEventFilter(this);
     connect(MenExit, &QAction::triggered, this, [this] { close(); });
     connect(MenRun, &QAction::triggered, this, [this] { MenRunClick(); });
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
@@ -509,8 +529,30 @@ void TFormMain::SetUpOpenDialog(QFileDialog& Dialog) const {
     Dialog.setWindowTitle(QStringLiteral("Öffnen"));
     Dialog.setAcceptMode(QFileDialog::AcceptOpen);
     Dialog.setFileMode(QFileDialog::ExistingFile);
-    Dialog.setNameFilter(QStringLiteral("Listfiles (*.lst)"));
+    // A name typed without extension gets the chosen filter's; "Alle Dateien" adds none, so
+    // that an ELF file without extension can be chosen.
+    struct Filter {
+        QString Text, Suffix;
+    };
+    static const Filter filters[] = {
+        {QStringLiteral("Listfiles (*.lst)"), QStringLiteral("lst")},
+        {QStringLiteral("Programmdateien (*.lst *.s19 *.s28 *.s37 *.hex *.elf)"),
+         QStringLiteral("lst")},
+        {QStringLiteral("Motorola S-Records (*.s19 *.s28 *.s37)"), QStringLiteral("s19")},
+        {QStringLiteral("Intel HEX (*.hex)"), QStringLiteral("hex")},
+        {QStringLiteral("ELF-Programme (*.elf)"), QStringLiteral("elf")},
+        {QStringLiteral("Alle Dateien (*)"), QString()},
+    };
+    QStringList names;
+    for (const Filter& f : filters)
+        names << f.Text;
+    Dialog.setNameFilters(names);
     Dialog.setDefaultSuffix(QStringLiteral("lst"));
+    QObject::connect(&Dialog, &QFileDialog::filterSelected, &Dialog,
+                     [&Dialog](const QString& Name) {
+                         for (const Filter& f : filters)
+                             if (f.Text == Name) Dialog.setDefaultSuffix(f.Suffix);
+                     });
     const bool remembered = !ListingFolder.isEmpty() && QDir(ListingFolder).exists();
     Dialog.setDirectory(remembered ? ListingFolder : QDir::currentPath());
 }
@@ -524,12 +566,108 @@ bool TFormMain::OpenListing(const QString& FileName) {
         return false;
     }
     ListingFolder = QFileInfo(FileName).absolutePath();
-    SynDebug->ClearBreakpoints(); // the machine has dropped the old program's breakpoints
     SynDebug->SetExecutionLine(-1);
-    SynEdit->SetLines(System->program().Lines());
-    SynEdit->document()->setModified(false);
+    ShowProgramText(); // the machine has dropped the old program's breakpoints
+    RecentFiles->add(FileName);
+    ProgramWatcher->watch(FileName);
     TimerMessage->ShowText(QStringLiteral("File loaded."), 4000);
     return true;
+}
+
+void TFormMain::ShowProgramText() {
+    SynDebug->ClearBreakpoints();
+    SynEdit->SetLines(System->program().Lines());
+    SynEdit->document()->setModified(false);
+    for (uint32_t address : System->breakpoints())
+        ShowBreakpointMarks(address);
+}
+
+bool TFormMain::ReloadAlways() const {
+    return QSettings().value(QStringLiteral("reloadAlways"), false).toBool();
+}
+
+void TFormMain::SetReloadAlways(bool Value) {
+    QSettings().setValue(QStringLiteral("reloadAlways"), Value);
+}
+
+void TFormMain::ProgramFileChanged() {
+    if (System->programFile().isEmpty()) return;
+    if (!ReloadAlways()) {
+        TReloadAnswer answer = TReloadAnswer::No;
+        if (AskReload) {
+            answer = AskReload();
+        } else {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Datei geändert"),
+                            QStringLiteral("Die Datei wurde geändert. Neu laden?"),
+                            QMessageBox::Yes | QMessageBox::No, this);
+            box.setInformativeText(QDir::toNativeSeparators(System->programFile()));
+            auto* always = new QCheckBox(QStringLiteral("immer"), &box);
+            box.setCheckBox(always);
+            if (box.exec() == QMessageBox::Yes)
+                answer = always->isChecked() ? TReloadAnswer::YesAlways : TReloadAnswer::Yes;
+        }
+        if (answer == TReloadAnswer::No) return;
+        if (answer == TReloadAnswer::YesAlways) SetReloadAlways(true);
+    }
+    ReloadProgram();
+}
+
+void TFormMain::ReloadProgram() {
+    System->stop();
+    QString error;
+    int lost = 0;
+    if (!System->reload(&error, &lost)) {
+        ShowError(error);
+        return;
+    }
+    SynDebug->SetExecutionLine(-1);
+    ShowProgramText();
+    TimerMessage->ShowText(
+        lost == 0   ? QStringLiteral("Neu geladen.")
+        : lost == 1 ? QStringLiteral("Neu geladen; 1 Haltepunkt konnte nicht übernommen werden.")
+                    : QStringLiteral("Neu geladen; %1 Haltepunkte konnten nicht übernommen werden.")
+                          .arg(lost),
+        6000);
+}
+
+namespace {
+
+// The first local file of a drag, or empty.
+QString droppedFile(const QMimeData* Data) {
+    if (!Data || !Data->hasUrls()) return {};
+    for (const QUrl& url : Data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+} // namespace
+
+void TFormMain::dragEnterEvent(QDragEnterEvent* Event) {
+    if (!droppedFile(Event->mimeData()).isEmpty()) Event->acceptProposedAction();
+}
+
+void TFormMain::dropEvent(QDropEvent* Event) {
+    const QString file = droppedFile(Event->mimeData());
+    if (file.isEmpty()) return;
+    Event->acceptProposedAction();
+    // Opened after the drop has finished: a message box inside the drop would block the source.
+    QTimer::singleShot(0, this, [this, file] { Guarded([this, file] { OpenListing(file); }); });
+}
+
+bool TFormMain::eventFilter(QObject* Watched, QEvent* Event) {
+    // The source view would take a dropped file as text: the window opens it instead.
+    if (Watched == SynEdit->viewport() &&
+        (Event->type() == QEvent::DragEnter || Event->type() == QEvent::DragMove ||
+         Event->type() == QEvent::Drop)) {
+        auto* drop = static_cast<QDropEvent*>(Event);
+        if (droppedFile(drop->mimeData()).isEmpty()) return false;
+        if (Event->type() == QEvent::Drop)
+            dropEvent(drop);
+        else
+            drop->acceptProposedAction();
+        return true;
+    }
+    return QMainWindow::eventFilter(Watched, Event);
 }
 
 void TFormMain::MenResetClick() {
@@ -584,6 +722,8 @@ void TFormMain::SimControlFinish() {
     FlushDisplay();
     StatusPanels[1]->setText(QStringLiteral("Cycles: %1").arg(CPU->CycleCount));
     CPUControl->UpdateDisplay();
+    // The source file the PC is in, or code that no text showed yet.
+    if (System->followProgramCounter()) ShowProgramText();
     const int32_t line = LineOfProgramCounter(static_cast<uint32_t>(CPU->PC));
     SynDebug->SetExecutionLine(line);
     if (line > 0) SynDebug->ShowLine(line);

@@ -37,6 +37,8 @@ class TSourceEdit;
 class TSpeedControl;
 class TInterruptPinsBar;
 class TSynDebug;
+class TRecentFiles;
+class TProgramWatcher;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -50,10 +52,17 @@ public:
     explicit TFormMain(QWidget* Parent = nullptr);
     ~TFormMain() override;
 
-    // Opens a listing exactly as the Open command does after its dialog. False (with a
-    // message box) when the file cannot be read or holds no code; the previous listing then
-    // stays. The breakpoints and marks of the previous listing go.
+    // Opens a program file (listing, S-records, Intel HEX, ELF) exactly as the Open command
+    // does after its dialog. False (with a message box) when the file cannot be read, is
+    // malformed or holds no code; the previous program then stays. The breakpoints and marks
+    // of the previous program go. The file joins Zuletzt geöffnet and is watched for changes.
     bool OpenListing(const QString& FileName);
+    // Loads the open file again, keeping the breakpoints that still have their line or label;
+    // the status bar says how many could not be kept.
+    void ReloadProgram();
+    // The open file changed on disk: asks "Die Datei wurde geändert. Neu laden?" (or reloads at
+    // once after "immer" was ticked).
+    void ProgramFileChanged();
 
     // The address that line Line (1-based) of the source view shows, or -1 for a line that is
     // no code line.
@@ -84,6 +93,13 @@ public:
 
     // Asked for the listing to open; empty means cancelled. Unset: the file-open dialog.
     std::function<QString()> AskOpenFileName;
+    // Asked whether to reload the changed file: No, Yes, or YesAlways (the "immer" tick).
+    // Unset: a message box.
+    enum class TReloadAnswer { No, Yes, YesAlways };
+    std::function<TReloadAnswer()> AskReload;
+    // Whether a changed file is reloaded without asking (kept in the user's settings).
+    bool ReloadAlways() const;
+    void SetReloadAlways(bool Value);
     // Sets up Dialog as the Open command shows it: listings only, a name typed without extension
     // gets ".lst", and it starts in the folder of the last listing opened (the current folder
     // before the first one, or when that folder is gone).
@@ -132,6 +148,9 @@ public:
 
     // Menu items.
     QAction* MenOpen = nullptr;
+    QMenu* MenRecent = nullptr; // "Zuletzt geöffnet"
+    TRecentFiles* RecentFiles = nullptr;
+    TProgramWatcher* ProgramWatcher = nullptr;
     QAction* MenPrint = nullptr;
     QAction* MenPrinterSettings = nullptr;
     QAction* MenExit = nullptr;
@@ -164,6 +183,10 @@ protected:
     void showEvent(QShowEvent* Event) override;
     // Closing the window ends a run in progress, so that the program can end.
     void closeEvent(QCloseEvent* Event) override;
+    // A file dropped onto the window (the source view too) is opened.
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void CreateComponents();
@@ -192,6 +215,9 @@ private:
     // Puts a breakpoint mark on every line of the view that shows Address when it has a
     // breakpoint, and takes the marks away when it has none.
     void ShowBreakpointMarks(uint32_t Address);
+    // Shows the program's current text (a listing, a source file, a disassembly) with the marks
+    // of every breakpoint on it.
+    void ShowProgramText();
 
     std::unique_ptr<TMessageSink> OwnSink;
     TMessageSink* Sink = nullptr;

@@ -49,7 +49,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
         }
     }
     EXPECT_EQ(items.join('|'),
-              "&Datei|Ö&ffnen... |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
+              "&Datei|Ö&ffnen... |&Zuletzt geöffnet |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
               "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
               "&Geschwindigkeit |E-&Takt |&COP-Watchdog |"
               "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |&Signale |"
@@ -78,8 +78,8 @@ TEST_F(MainForm, OpenLoadsTheListingStepsFromResetAndReportsAFileThatCannotBeOpe
     EXPECT_EQ(Form.SynEdit->LineCount(), lines);
 }
 
-// The Open dialog shows listings only, starts in the folder of the last listing opened and
-// completes a name typed without extension to the listing's.
+// The Open dialog shows listings first (and every other program format), starts in the folder
+// of the last listing opened and completes a name typed without extension to the listing's.
 TEST_F(MainForm, OpenDialogStartsInTheLastListingsFolderAndCompletesTheExtension) {
     const auto dialogFolder = [](const TFormMain& Window) {
         QFileDialog dialog;
@@ -106,7 +106,10 @@ TEST_F(MainForm, OpenDialogStartsInTheLastListingsFolderAndCompletesTheExtension
     QFileDialog dialog(&Form);
     Form.SetUpOpenDialog(dialog);
     EXPECT_EQ(dialog.windowTitle().toStdString(), "Öffnen");
-    EXPECT_EQ(dialog.nameFilters().join('|').toStdString(), "Listfiles (*.lst)");
+    EXPECT_EQ(dialog.nameFilters().join('|').toStdString(),
+              "Listfiles (*.lst)|Programmdateien (*.lst *.s19 *.s28 *.s37 *.hex *.elf)|"
+              "Motorola S-Records (*.s19 *.s28 *.s37)|Intel HEX (*.hex)|ELF-Programme (*.elf)|"
+              "Alle Dateien (*)");
     EXPECT_EQ(dialog.defaultSuffix().toStdString(), "lst");
     dialog.show();
     auto* nameEdit = dialog.findChild<QLineEdit*>("fileNameEdit");

@@ -1,9 +1,16 @@
 #include "UiTestSupport.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
+
 // The widgets need one QApplication; the offscreen platform needs no display.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The window keeps recent files and choices in the user's settings: the tests keep theirs
+    // in a folder of their own.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
