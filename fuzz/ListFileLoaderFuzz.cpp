@@ -58,27 +58,28 @@ QByteArray Memory(const Machine& M) {
     return bytes;
 }
 
-// Loads the bytes as a file of each other format's name into a machine that holds a program.
-void LoadAsEveryFormat(const uint8_t* Data, size_t Size, TMessageSink& Sink) {
+// Loads the bytes as a file of each other format's name into the machine, which holds a
+// program (or none) and a breakpoint.
+void LoadAsEveryFormat(Machine& M, const uint8_t* Data, size_t Size) {
     for (const char* name : {"fuzz.s19", "fuzz.hex", "fuzz.elf"}) {
         const QString path = FuzzDir().filePath(QString::fromLatin1(name));
         Write(path, Data, Size);
-        Machine machine;
-        machine.setMessageSink(&Sink);
-        machine.setBreakpoint(0x1234, true);
-        const QByteArray before = Memory(machine);
+        M.setBreakpoint(0x1234, true);
+        const QByteArray before = Memory(M);
+        const QString program = M.programFile();
+        const std::vector<uint32_t> breakpoints = M.breakpoints();
         QString error;
-        if (!machine.load(path, &error)) {
-            if (error.isEmpty() || Memory(machine) != before || !machine.programFile().isEmpty() ||
-                machine.breakpoints() != std::vector<uint32_t>{0x1234})
+        if (!M.load(path, &error)) {
+            if (error.isEmpty() || Memory(M) != before || M.programFile() != program ||
+                M.breakpoints() != breakpoints)
                 std::abort();
             continue;
         }
-        machine.run({2000, {}});
-        machine.followProgramCounter();
-        if (machine.program().LineCount() <= 0) std::abort();
+        M.run({2000, {}});
+        M.followProgramCounter();
+        if (M.program().LineCount() <= 0) std::abort();
         int lost = -1;
-        if (!machine.reload(&error, &lost) || lost < 0) std::abort();
+        if (!M.reload(&error, &lost) || lost < 0) std::abort();
     }
 }
 
@@ -127,6 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     const bool loaded = machine.load(ListingPath());
     if (!otherFormat && loaded != anyCode) std::abort();
     if (loaded) machine.run({5000, {}});
-    LoadAsEveryFormat(Data, Size, sink);
+    LoadAsEveryFormat(machine, Data, Size);
     return 0;
 }

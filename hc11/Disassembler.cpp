@@ -4,6 +4,8 @@
 
 #include "hc11/C68HC11.h"
 
+#include <array>
+
 namespace {
 
 enum class Mode { Inherent, Immediate, Direct, Indexed, Extended, Relative };
@@ -34,7 +36,7 @@ struct TableEntry {
     bool Implemented = false;
 };
 
-TableEntry entryOf(uint8_t Opcode) {
+TableEntry readEntry(uint8_t Opcode) {
     const TCPU_68HC11_::TOpcode& op = TCPU_68HC11_::OpcodeTable()[Opcode];
     TableEntry e;
     e.Implemented = op.Implemented;
@@ -55,6 +57,17 @@ TableEntry entryOf(uint8_t Opcode) {
     return e;
 }
 
+// The table's entries, parsed once.
+const TableEntry& entryOf(uint8_t Opcode) {
+    static const std::array<TableEntry, 256> entries = [] {
+        std::array<TableEntry, 256> e;
+        for (int op = 0; op < 256; ++op)
+            e[static_cast<size_t>(op)] = readEntry(static_cast<uint8_t>(op));
+        return e;
+    }();
+    return entries[Opcode];
+}
+
 // The instructions whose immediate operand is a 16-bit word.
 bool hasWordImmediate(const QString& Base) {
     return Base == u"LDD" || Base == u"LDX" || Base == u"LDS" || Base == u"CPX" ||
@@ -70,7 +83,7 @@ bool usesXRegister(const QString& Base) {
 Disassembler::Disassembler() = default;
 
 bool Disassembler::isInstruction(uint8_t Prefix, uint8_t Opcode) {
-    const TableEntry e = entryOf(Opcode);
+    const TableEntry& e = entryOf(Opcode);
     if (!e.Implemented) return false;
     const bool indexed = e.AddressMode == Mode::Indexed;
     const bool subd = e.Base == u"SUBD";
@@ -120,7 +133,7 @@ Disassembler::Instruction Disassembler::decode(const ByteReader& Read, uint32_t 
         in.Operand = hex8(byteAt(0));
         return in;
     }
-    const TableEntry e = entryOf(opcode);
+    const TableEntry& e = entryOf(opcode);
     const Page page = pageOf(prefix);
     in.Valid = true;
     in.Mnemonic = e.Base;

@@ -47,6 +47,8 @@ class TKV_68HC11_ListFileLoader : public QObject {
     bool LoadFromFile(const QString& FileName, QString* Error = nullptr);
     // The same for text already in memory (never fails).
     void LoadFromData(const QByteArray& Data);
+    // The same for lines already split (without line ends).
+    void LoadFromLines(QList<QByteArray> NewLines) { SetLines(std::move(NewLines)); }
 
     // The loaded lines, raw 8-bit text without line ends; index 0 is the first line.
     const QList<QByteArray>& Lines() const { return LinesField; }

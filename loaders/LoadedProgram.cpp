@@ -148,7 +148,7 @@ void LoadedProgram::buildDocuments(const SymbolTable& Symbols) {
             lines = sourceLines(QFileInfo(FileName).dir().filePath(QFileInfo(f).fileName()));
         if (lines.isEmpty()) continue;
         auto text = std::make_unique<TKV_68HC11_ListFileLoader>();
-        text->LoadFromData(ProgramDocuments::annotatedSource(lines, *Image, f));
+        text->LoadFromLines(ProgramDocuments::annotatedSource(lines, *Image, f));
         Documents.push_back({f, std::move(text)});
     }
     DisassemblyIndex = static_cast<int>(Documents.size());
@@ -188,7 +188,7 @@ void LoadedProgram::rebuildDisassembly(const Disassembler::ByteReader& Read,
         return image.Loaded[A & 0xFFFF] ? image.Bytes[A & 0xFFFF] : Read(A & 0xFFFF);
     };
     const QString name = Image->Name.isEmpty() ? QFileInfo(FileName).fileName() : Image->Name;
-    Documents[static_cast<size_t>(DisassemblyIndex)].Text->LoadFromData(
+    Documents[static_cast<size_t>(DisassemblyIndex)].Text->LoadFromLines(
         ProgramDocuments::disassembly(regions, read, Symbols, starts,
                                       QStringLiteral("Disassemblierung von %1").arg(name)));
 }

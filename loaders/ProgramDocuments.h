@@ -27,14 +27,14 @@ QByteArray plainLine(int Number, const QByteArray& Text);
 // instruction (label, mnemonic, operand with the labels of Symbols), the interrupt vectors at
 // $FFD6-$FFFF as FDB words, and every address of Starts begins an instruction (a longer
 // instruction before it is shown as single bytes). Title heads the text.
-QByteArray disassembly(const std::vector<std::pair<uint32_t, uint32_t>>& Regions,
+QList<QByteArray> disassembly(const std::vector<std::pair<uint32_t, uint32_t>>& Regions,
                        const Disassembler::ByteReader& Read, const SymbolTable& Symbols,
                        const std::set<uint32_t>& Starts, const QString& Title);
 
 // One source file of a DWARF line table shown with its addresses: line N of the text is line N
 // of the file; a line the table names carries its lowest address and the bytes from there up
 // to the next address the table names (at most six).
-QByteArray annotatedSource(const QList<QByteArray>& SourceLines, const ProgramImage& Image,
+QList<QByteArray> annotatedSource(const QList<QByteArray>& SourceLines, const ProgramImage& Image,
                            const QString& File);
 
 } // namespace ProgramDocuments
