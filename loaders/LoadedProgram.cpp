@@ -43,7 +43,8 @@ std::optional<QByteArray> readBytes(const QString& FileName, QString* Error) {
         return fail(QStringLiteral("Die Datei ") + quoted(FileName) +
                     QStringLiteral(" kann nicht geöffnet werden."));
     }
-    QByteArray data = file.read(maxSize + 1);
+    // A regular file of checked size: read it whole (read(maxSize) would reserve maxSize).
+    QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(QStringLiteral("Fehler beim Lesen der Datei ") + quoted(FileName) +
                     QStringLiteral("."));
