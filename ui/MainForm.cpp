@@ -591,8 +591,13 @@ void TFormMain::SetReloadAlways(bool Value) {
 }
 
 void TFormMain::ProgramFileChanged() {
-    if (System->programFile().isEmpty()) return;
+    if (System->programFile().isEmpty() || AskingReload) return;
     if (!ReloadAlways()) {
+        AskingReload = true;
+        struct Done {
+            bool& Flag;
+            ~Done() { Flag = false; }
+        } done{AskingReload};
         TReloadAnswer answer = TReloadAnswer::No;
         if (AskReload) {
             answer = AskReload();

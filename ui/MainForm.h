@@ -231,4 +231,5 @@ private:
     bool SyncingToolbars = false;
     bool FloatingPlaced = false;
     QString ListingFolder; // of the last listing opened; empty before the first
+    bool AskingReload = false; // a second change while the question is open asks nothing more
 };
