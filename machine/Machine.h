@@ -83,9 +83,10 @@ class Machine : public QObject {
     // and do not make the load fail.
     bool load(const QString& FileName, QString* Error = nullptr);
     // Loads the program file again (after it was re-assembled) and sets the breakpoints again
-    // where their source line, or else their label ("LOOP+3"), still exists; in a disassembly
-    // a breakpoint stays at its address while an instruction starts there. *Lost (if given)
-    // counts those that could not be kept. A refused file changes nothing, as load does.
+    // on their source line (the same text, nearest where it was) or else at their label
+    // ("LOOP+3") where these still exist; in a disassembly a breakpoint stays at its address
+    // while an instruction starts there. *Lost (if given) counts those that could not be kept.
+    // A refused file changes nothing, as load does.
     bool reload(QString* Error = nullptr, int* Lost = nullptr);
     // After a run or step stopped: makes the text that shows the PC the program's text (the
     // source file the PC is in), or disassembles the code at the PC when no text shows it.

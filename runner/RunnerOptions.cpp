@@ -61,8 +61,7 @@ std::optional<TAnalogSetting> ParseAnalog(const std::string& Text) {
     if (name.size() != 3 || name[0] != 'P' || name[1] != 'E' || name[2] < '0' || name[2] > '7')
         return std::nullopt;
     const int pin = name[2] - '0';
-    if (!value.empty() &&
-        (value[0] == '$' || value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0)) {
+    if (!value.empty() && (value[0] == '$' || value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0)) {
         const auto raw = parseNumber(value, 0xFF);
         if (!raw) return std::nullopt;
         // The voltage in the middle of the raw value's step: it converts back to the value.
@@ -138,9 +137,9 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             haveValue = true;
         }
         static const char* const WithValue[] = {
-            "--max-steps",  "--max-cycles", "--break",   "--set",    "--port",   "--dump",
-            "--memory-out", "--stimulus",   "--speed",   "--eclock", "--vcd",    "--profile",
-            "--analog",     "--spi-in",     "--spi-out", "--sci-in", "--sci-out"};
+            "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
+            "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--analog", "--spi-in",
+            "--spi-out", "--sci-in", "--sci-out"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -191,15 +190,11 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             o.MemoryOut = value;
         } else if (name == "--speed") {
             const auto f = ParseFactor(value);
-            if (!f)
-                return fail("Ungültiger Faktor für --speed: " + value +
-                            " (z. B. 1, 0.5, 1/100; höchstens 1000)");
+            if (!f) return fail("Ungültiger Faktor für --speed: " + value + " (z. B. 1, 0.5, 1/100; höchstens 1000)");
             o.Speed = *f;
         } else if (name == "--eclock") {
             const auto hz = parseNumber(value, 100000000);
-            if (!hz || *hz < 1000)
-                return fail("Ungültiger E-Takt für --eclock: " + value +
-                            " (1000 bis 100000000 Hz)");
+            if (!hz || *hz < 1000) return fail("Ungültiger E-Takt für --eclock: " + value + " (1000 bis 100000000 Hz)");
             o.EClock = static_cast<double>(*hz);
         } else if (name == "--profile") {
             if (value.empty()) return fail("--profile erwartet einen Dateinamen.");
@@ -211,8 +206,7 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             const auto a = ParseAnalog(value);
             if (!a)
                 return fail("--analog erwartet PEn=VOLT (0 bis 5, z. B. PE3=2.5) oder PEn=$WERT "
-                            "(Wandlerwert $00 bis $FF): " +
-                            value);
+                            "(Wandlerwert $00 bis $FF): " + value);
             o.Analog.push_back(*a);
         } else if (name == "--spi-in" || name == "--spi-out") {
             if (value.empty()) return fail(name + " erwartet einen Dateinamen.");

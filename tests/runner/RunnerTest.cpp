@@ -66,27 +66,9 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     const TRun help = RunTool("--help", "");
     EXPECT_EQ(help.Exit, 0);
     EXPECT_EQ(help.Err, "");
-    for (const char* word : {"--max-steps",
-                             "--max-cycles",
-                             "--break",
-                             "--no-reset",
-                             "--set",
-                             "--port",
-                             "--trace",
-                             "--regs",
-                             "--dump",
-                             "--memory-out",
-                             "--stats",
-                             "--stimulus",
-                             "--speed",
-                             "--eclock",
-                             "--vcd",
-                             "--profile",
-                             "--cop",
-                             "--sci-in",
-                             "--sci-out",
-                             "stop: GRUND PC=$XXXX",
-                             "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
+    for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
+                             "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--cop", "--sci-in", "--sci-out",
+                             "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
         std::string Args, Message, Listing = S;
@@ -107,10 +89,8 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
         {"--port e=256", "Ungültiger Wert für Port E: 256"},
         {"--dump $E000", "--dump erwartet START:LÄNGE: $E000"},
         {"--stimulus " + DataDir + "/stops.asm",
-         "Fehler in der Stimulusdatei \"" + DataDir +
-             "/stops.asm\", Zeile 3: "
-             "ungültige Zyklenzahl \"cpu\"",
-         S, false},
+         "Fehler in der Stimulusdatei \"" + DataDir + "/stops.asm\", Zeile 3: "
+         "ungültige Zyklenzahl \"cpu\"", S, false},
         {"--speed 0", "Ungültiger Faktor für --speed: 0 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
         {"--speed 1/0", "Ungültiger Faktor für --speed: 1/0 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
         {"--speed 1e3", "Ungültiger Faktor für --speed: 1e3 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
@@ -256,11 +236,10 @@ void CheckExpectedResults(const std::string& Dir) {
         // Further options the program needs ("--analog PE0=2.5"), from its "args" field.
         const QString args = program["args"].toString();
         const std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
-        const TRun r =
-            RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
-                        std::to_string(program["max_steps"].toInteger()) + " --memory-out " +
-                        memoryFile.fileName().toStdString(),
-                    Dir + "/" + program["file"].toString().toStdString());
+        const TRun r = RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
+                                   std::to_string(program["max_steps"].toInteger()) +
+                                   " --memory-out " + memoryFile.fileName().toStdString(),
+                               Dir + "/" + program["file"].toString().toStdString());
         EXPECT_EQ(r.Exit, 0);
         EXPECT_EQ(r.Err, "stop: breakpoint PC=$" + done + "\n");
         QMap<QString, QString> regs;
@@ -294,8 +273,6 @@ TEST(Runner, SharedExamplesReachTheirExpectedResults) {
 
 } // namespace
 
-// --profile writes executions and cycles per address with the label and listing line; --vcd the
-// pin changes with the E clock's time scale.
 // S-records, Intel HEX and ELF of one program run alike; a malformed file exits with 2 and the
 // line it failed at.
 TEST(Runner, ProgramFilesOfEveryFormat) {
@@ -319,12 +296,13 @@ TEST(Runner, ProgramFilesOfEveryFormat) {
     Check(cases);
 }
 
+// --profile writes executions and cycles per address with the label and listing line; --vcd the
+// pin changes with the E clock's time scale.
 TEST(Runner, ProfileAndSignalFilesOfARun) {
     QTemporaryFile profile, vcd;
     ASSERT_TRUE(profile.open() && vcd.open());
-    const TRun r =
-        RunTool("--max-steps 6 --eclock 1000000 --profile " + profile.fileName().toStdString() +
-                " --vcd " + vcd.fileName().toStdString());
+    const TRun r = RunTool("--max-steps 6 --eclock 1000000 --profile " +
+                           profile.fileName().toStdString() + " --vcd " + vcd.fileName().toStdString());
     EXPECT_EQ(r.Exit, 0);
     EXPECT_EQ(r.Err, "stop: steps PC=$E005\n");
     EXPECT_EQ(profile.readAll().toStdString(),
@@ -402,8 +380,8 @@ TEST(Runner, SciInputThroughTheEchoProgram) {
     ASSERT_TRUE(in.open());
     in.write(data);
     in.flush();
-    const TRun fromFile =
-        RunTool("--max-cycles 40000 --sci-out - --sci-in " + in.fileName().toStdString(), echo);
+    const TRun fromFile = RunTool("--max-cycles 40000 --sci-out - --sci-in " +
+                                      in.fileName().toStdString(), echo);
     EXPECT_EQ(fromFile.Exit, 0);
     EXPECT_EQ(QByteArray::fromStdString(fromFile.Out), data);
     const TRun fromStdin = RunWithInput("--max-cycles 40000 --sci-out - --sci-in -", echo, data);
