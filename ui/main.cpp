@@ -1,4 +1,5 @@
-// tarvik68hc11 [LISTING]: the simulator's window; opens LISTING at start as Open would.
+// tarvik68hc11 [LISTING]: the simulator's window; opens LISTING (a listing, S-records, Intel HEX
+// or ELF) at start as Open would.
 //
 // For automated checks: --screenshot FILE [--run-ms N] starts a run, lets it go for N
 // milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
@@ -32,7 +33,8 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral("Simulator für den Mikrocontroller 68HC11"));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("LISTING"),
-                                 QStringLiteral("Listfile (*.lst), das beim Start geöffnet wird"));
+                                 QStringLiteral("Programmdatei, die beim Start geöffnet wird: "
+                                                "Listfile (*.lst), S-Records, Intel HEX oder ELF"));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                         QStringLiteral("Bildschirmfoto nach kurzem Lauf speichern"),
                                         QStringLiteral("FILE"));
