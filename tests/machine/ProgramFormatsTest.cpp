@@ -46,7 +46,7 @@ EndState runToDone(const QString& File, QByteArray* Loaded = nullptr) {
 }
 
 bool haveToolchain() {
-    for (const char* tool : {"m68hc11-as", "m68hc11-ld", "m68hc11-objcopy"})
+    for (const char* tool : {"m68hc11-as", "m68hc11-ld", "m68hc11-objcopy", "m68hc11-strip"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) return false;
     return true;
 }
@@ -103,6 +103,20 @@ TEST(ProgramFormats, FreshlyBuiltWithTheToolchainEveryFormatLoadsTheSameBytesAnd
         EXPECT_EQ(runToDone(dir.filePath(QString::fromLatin1(name)), &bytes), expected) << name;
         EXPECT_EQ(bytes, example) << name; // the examples are up to date
     }
+}
+
+// Without -g the ELF has no line table: a disassembly with the ELF's labels.
+TEST(ProgramFormats, AnElfWithoutLineInformationShowsADisassemblyWithItsLabels) {
+    if (!haveToolchain()) GTEST_SKIP() << "binutils-m68hc1x is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(buildSum(dir.path()));
+    ASSERT_TRUE(runTool(dir.path(), "m68hc11-strip", {"--strip-debug", "sum.elf"}));
+    Machine m;
+    ASSERT_TRUE(m.load(dir.filePath("sum.elf")));
+    EXPECT_EQ(m.loadedProgram().documentCount(), 1);
+    const TKV_68HC11_ListFileLoader& text = m.program();
+    EXPECT_EQ(text.Lines()[text.LineOfAddress(0xE008)].mid(40).toStdString(), "loop:\tJSR\taddx");
+    EXPECT_EQ(text.Lines()[text.LineOfAddress(0xE00C)].mid(40).toStdString(), "\tBNE\tloop");
 }
 
 TEST(ProgramFormats, ARefusedFileLeavesTheProgramItsBytesAndBreakpoints) {
