@@ -234,7 +234,12 @@ void CheckExpectedResults(const std::string& Dir) {
             stimulus.isEmpty() ? "" : "--stimulus " + Dir + "/" + stimulus.toStdString() + " ";
         // Further options the program needs ("--analog PE0=2.5"), from its "args" field.
         const QString args = program["args"].toString();
-        const std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
+        std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
+        // The text the program prints over the SCI, from its "sci_out" field.
+        QTemporaryFile sciFile;
+        ASSERT_TRUE(sciFile.open());
+        const bool printsText = program.toObject().contains("sci_out");
+        if (printsText) extraOptions += "--sci-out " + sciFile.fileName().toStdString() + " ";
         const TRun r = RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
                                    std::to_string(program["max_steps"].toInteger()) +
                                    " --memory-out " + memoryFile.fileName().toStdString(),
@@ -249,6 +254,9 @@ void CheckExpectedResults(const std::string& Dir) {
         for (auto it = expectedRegs.begin(); it != expectedRegs.end(); ++it)
             EXPECT_EQ(regs[it.key()].toStdString(), it.value().toString().toStdString())
                 << it.key().toStdString();
+        if (printsText) {
+            EXPECT_EQ(sciFile.readAll().toStdString(), program["sci_out"].toString().toStdString());
+        }
         const QByteArray memory = memoryFile.readAll();
         ASSERT_EQ(memory.size(), 65536);
         for (const QJsonValue& check : program["checks"].toArray()) {
