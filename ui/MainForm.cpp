@@ -16,6 +16,7 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
+#include "ui/ProfileGutter.h"
 #include "ui/ProfileView.h"
 #include "ui/AnalogInputsView.h"
 #include "ui/SignalView.h"
@@ -117,6 +118,7 @@ void TFormMain::CreateComponents() {
     SynDebug->setObjectName(QStringLiteral("SynDebug"));
     SynDebug->SetSynEdit(SynEdit);
     SynDebug->SetImageList(ImageList);
+    ProfileGutter = new TProfileGutter(System, SynEdit);
 
     CreateStatusBar();
 
@@ -396,6 +398,7 @@ void TFormMain::WireEvents() {
     SimControl->OnStart = [this](QObject*) { return SimControlStart(); };
     SimControl->OnFinish = [this](QObject*) { SimControlFinish(); };
     ProfileView->OnShowLine = [this](int32_t Line) { SynDebug->ShowLine(Line); };
+    ProfileView->OnProfileChanged = [this] { ProfileGutter->refresh(); };
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
     SignalView->MessageSink = Sink;
@@ -683,6 +686,10 @@ void TFormMain::FlushDisplay() {
         else
             ProfileView->refresh();
     }
+    if (System->isRunning())
+        ProfileGutter->refreshAtPace();
+    else
+        ProfileGutter->refresh();
     if (ToolbarAnalog->isVisible()) AnalogView->refresh();
     // Also while hidden: the bytes sent meanwhile are there when the window opens.
     TerminalView->refresh();

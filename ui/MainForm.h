@@ -30,6 +30,7 @@ class TKVCPUPortPanel;
 class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSignalView;
+class TProfileGutter;
 class TProfileView;
 class TAnalogInputsView;
 class TTerminalView;
@@ -111,6 +112,7 @@ public:
     TSignalView* SignalView = nullptr;
     QDockWidget* ToolbarProfile = nullptr; // "Profil": where the cycles go
     TProfileView* ProfileView = nullptr;
+    TProfileGutter* ProfileGutter = nullptr; // the profile's heat shade in the source view
     QDockWidget* ToolbarAnalog = nullptr; // "Analogeingänge": the voltages at PE0-PE7
     TAnalogInputsView* AnalogView = nullptr;
     QDockWidget* ToolbarTerminal = nullptr; // "Terminal": the SCI's bytes and the keys typed

@@ -4,8 +4,8 @@
 // milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
 // --close-ms N starts a run and closes the window after N milliseconds, as its close button
 // does (the program must then end by itself); --show-signals shows the "Signale" window from the
-// start, --show W1,W2 the tool windows of those Ansicht menu items, and --type TEXT queues TEXT
-// for the serial receiver.
+// start, --show W1,W2 the tool windows of those Ansicht menu items, --type TEXT queues TEXT
+// for the serial receiver, and --profile records the cycle profile from the start.
 
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
@@ -52,8 +52,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption typeText(QStringLiteral("type"),
                                       QStringLiteral("Text, der gleich an die serielle Schnittstelle geht"),
                                       QStringLiteral("TEXT"));
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("Das Zyklenprofil von Anfang an aufzeichnen"));
     parser.addOption(showSignals);
     parser.addOption(showWindows);
+    parser.addOption(profile);
     parser.addOption(typeText);
     parser.addOption(screenshot);
     parser.addOption(runMs);
@@ -71,6 +74,7 @@ int main(int argc, char* argv[]) {
         }
     }
     if (parser.isSet(typeText)) window.System->sciType(parser.value(typeText).toUtf8());
+    if (parser.isSet(profile)) window.System->setProfiling(true);
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) window.OpenListing(args.first());
 
