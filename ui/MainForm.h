@@ -33,6 +33,7 @@ class TSignalView;
 class TProfileGutter;
 class TProfileView;
 class TAnalogInputsView;
+class TMemoryView;
 class TTerminalView;
 class TSourceEdit;
 class TSpeedControl;
@@ -117,6 +118,8 @@ public:
     TAnalogInputsView* AnalogView = nullptr;
     QDockWidget* ToolbarTerminal = nullptr; // "Terminal": the SCI's bytes and the keys typed
     TTerminalView* TerminalView = nullptr;
+    QDockWidget* ToolbarMemory = nullptr; // "Speicher": the address space in hex and ASCII
+    TMemoryView* MemoryView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -150,6 +153,7 @@ public:
     QAction* MenProfile = nullptr;
     QAction* MenAnalog = nullptr;
     QAction* MenTerminal = nullptr;
+    QAction* MenMemory = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;
