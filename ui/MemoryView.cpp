@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,7 +14,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QtMath>
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -53,8 +56,10 @@ TMemoryGrid::TMemoryGrid(QWidget* Parent) : QAbstractScrollArea(Parent) {
     updateScrollRange();
 }
 
-int TMemoryGrid::charWidth() const {
-    return std::max(1, fontMetrics().horizontalAdvance(u'0'));
+qreal TMemoryGrid::charWidth() const {
+    // Fractional, as the text of a whole row is laid out: rounded, columns drawn one by one
+    // would drift away from it.
+    return std::max<qreal>(1, QFontMetricsF(font()).horizontalAdvance(u'0'));
 }
 
 int TMemoryGrid::rowHeight() const {
@@ -73,7 +78,7 @@ void TMemoryGrid::updateScrollRange() {
     const int rows = rowsInView();
     verticalScrollBar()->setPageStep(rows);
     verticalScrollBar()->setRange(0, std::max(0, RowCount - rows));
-    const int width = (AsciiColumn + BytesPerRow + 1) * charWidth();
+    const int width = qCeil((AsciiColumn + BytesPerRow + 1) * charWidth());
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
 }
@@ -99,34 +104,48 @@ void TMemoryGrid::paintEvent(QPaintEvent*) {
     QPainter p(viewport());
     p.setFont(font());
     p.fillRect(viewport()->rect(), palette().base());
-    const int cw = charWidth(), rh = rowHeight(), ascent = fontMetrics().ascent();
-    const int x0 = -horizontalScrollBar()->value();
+    const qreal cw = charWidth();
+    const int rh = rowHeight(), ascent = fontMetrics().ascent();
+    const qreal x0 = -horizontalScrollBar()->value();
     const int first = topRow();
     const int last = std::min(RowCount - 1, first + viewport()->height() / rh + 1);
+    const QColor text = palette().text().color();
     for (int row = first; row <= last; ++row) {
         const int y = (row - first) * rh;
         const uint32_t base = static_cast<uint32_t>(row) * BytesPerRow;
         p.setPen(AddressColor);
-        p.drawText(x0, y + ascent, Hex(base, 4));
+        p.drawText(QPointF(x0, y + ascent), Hex(base, 4));
+        if (base <= Cursor && Cursor < base + BytesPerRow) {
+            const int i = static_cast<int>(Cursor - base);
+            p.fillRect(QRectF(x0 + HexColumnOf(i) * cw, y, 2 * cw, rh),
+                       InAscii ? OtherColumnColor : CursorColor);
+            p.fillRect(QRectF(x0 + (AsciiColumn + i) * cw, y, cw, rh),
+                       InAscii ? CursorColor : OtherColumnColor);
+        }
+        // The row in one piece (the text shaping of a whole row costs about as much as of one
+        // byte), then the changed bytes over blanks left for them, in red.
+        QString line = rowText(row).mid(HexColumn);
+        std::vector<int> changed;
         for (int i = 0; i < BytesPerRow; ++i) {
-            const uint32_t a = base + static_cast<uint32_t>(i);
-            const uint8_t b = System ? System->peek(a) : 0;
-            const int hx = x0 + HexColumnOf(i) * cw, ax = x0 + (AsciiColumn + i) * cw;
-            if (a == Cursor) {
-                p.fillRect(hx, y, 2 * cw, rh, InAscii ? OtherColumnColor : CursorColor);
-                p.fillRect(ax, y, cw, rh, InAscii ? CursorColor : OtherColumnColor);
-            }
-            p.setPen(Image && Image->changed(a) ? ChangedColor : palette().text().color());
-            p.drawText(hx, y + ascent, Hex(b, 2));
-            p.drawText(ax, y + ascent, QString(AsciiOf(b)));
+            if (!Image || !Image->changed(base + static_cast<uint32_t>(i))) continue;
+            changed.push_back(i);
+            line.replace(HexColumnOf(i) - HexColumn, 2, QStringLiteral("  "));
+            line[AsciiColumn + i - HexColumn] = u' ';
+        }
+        p.setPen(text);
+        p.drawText(QPointF(x0 + HexColumn * cw, y + ascent), line);
+        p.setPen(ChangedColor);
+        for (int i : changed) {
+            const uint8_t b = System ? System->peek(base + static_cast<uint32_t>(i)) : 0;
+            p.drawText(QPointF(x0 + HexColumnOf(i) * cw, y + ascent), Hex(b, 2));
+            p.drawText(QPointF(x0 + (AsciiColumn + i) * cw, y + ascent), QString(AsciiOf(b)));
         }
     }
 }
 
 bool TMemoryGrid::hit(const QPoint& Point, uint32_t& Address, bool& Ascii) const {
-    const int cw = charWidth();
     const int row = topRow() + Point.y() / rowHeight();
-    const int col = (Point.x() + horizontalScrollBar()->value()) / cw;
+    const int col = static_cast<int>((Point.x() + horizontalScrollBar()->value()) / charWidth());
     if (row < 0 || row >= RowCount) return false;
     for (int i = 0; i < BytesPerRow; ++i) {
         const bool inHex = col >= HexColumnOf(i) && col < HexColumnOf(i) + 2;

@@ -59,7 +59,7 @@ class TMemoryGrid : public QAbstractScrollArea {
     bool hit(const QPoint& Point, uint32_t& Address, bool& Ascii) const;
     // Writes one typed character at the cursor; false when it is nothing to write there.
     bool type(const QString& Text);
-    int charWidth() const;
+    qreal charWidth() const; // monospaced: every column is this wide, fractions included
     int rowHeight() const;
 
     Machine* System = nullptr;

@@ -93,13 +93,13 @@ TEST_F(MemoryViewOnDemo, BytesChangedSinceTheLastStopAreRed) {
     System.poke(0x0003, 0x77);
     View.stopped();
     const QImage image = View.grid()->viewport()->grab().toImage();
-    const int cw = View.grid()->fontMetrics().horizontalAdvance(u'0');
+    const qreal cw = QFontMetricsF(View.grid()->font()).horizontalAdvance(u'0');
     const int rh = View.grid()->fontMetrics().height();
     const auto redPixels = [&](int Index) {
         int n = 0;
-        const int x0 = (6 + 3 * Index) * cw;
+        const int x0 = qRound((6 + 3 * Index) * cw);
         for (int y = 0; y < rh; ++y)
-            for (int x = x0; x < x0 + 2 * cw; ++x) {
+            for (int x = x0; x < x0 + qRound(2 * cw); ++x) {
                 const QColor c = image.pixelColor(x, y);
                 n += c.red() > 150 && c.green() < 100 && c.blue() < 100;
             }
@@ -109,8 +109,8 @@ TEST_F(MemoryViewOnDemo, BytesChangedSinceTheLastStopAreRed) {
     EXPECT_EQ(redPixels(2), 0);
     View.stopped(); // nothing changed since: black again
     const QImage again = View.grid()->viewport()->grab().toImage();
-    EXPECT_EQ(again.pixelColor((6 + 9) * cw + cw / 2, rh / 2).red() > 150 &&
-                  again.pixelColor((6 + 9) * cw + cw / 2, rh / 2).green() < 100,
+    EXPECT_EQ(again.pixelColor(qRound((6 + 9.5) * cw), rh / 2).red() > 150 &&
+                  again.pixelColor(qRound((6 + 9.5) * cw), rh / 2).green() < 100,
               false);
 }
 
@@ -121,9 +121,10 @@ TEST_F(MemoryViewOnDemo, ContextMenuRequestsADataBreakpoint) {
         &View, &TMemoryView::dataBreakpointRequested,
         [&](uint32_t Address, uint32_t Length) { requests.emplace_back(Address, Length); });
     View.goTo(QStringLiteral("$2000"));
-    const int cw = View.grid()->fontMetrics().horizontalAdvance(u'0');
+    const qreal cw = QFontMetricsF(View.grid()->font()).horizontalAdvance(u'0');
     const int rh = View.grid()->fontMetrics().height();
-    const QPoint cell((6 + 3 * 5) * cw + 2, (0x200 - View.grid()->topRow()) * rh + rh / 2);
+    const QPoint cell(qRound((6 + 3 * 5 + 0.5) * cw),
+                      (0x200 - View.grid()->topRow()) * rh + rh / 2);
     QTimer::singleShot(0, [] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_TRUE(menu);
