@@ -166,20 +166,19 @@ void THC11Sci::EndRx(int64_t Cycle) {
 void THC11Sci::Type(const uint8_t* Bytes, size_t Count) {
     if (!Count) return;
     Queue.insert(Queue.end(), Bytes, Bytes + Count);
-    if ((SCCR2 & RE) && !RxBusy) {
-        if (EventCycle < 0) Advance(Now());
-        StartNextRx(Now());
-        Changed();
-    }
+    ReceiveQueued();
 }
 
 void THC11Sci::TypeBreak() {
     Queue.push_back(BreakChar);
-    if ((SCCR2 & RE) && !RxBusy) {
-        if (EventCycle < 0) Advance(Now());
-        StartNextRx(Now());
-        Changed();
-    }
+    ReceiveQueued();
+}
+
+void THC11Sci::ReceiveQueued() {
+    if (!(SCCR2 & RE) || RxBusy) return;
+    if (EventCycle < 0) Advance(Now());
+    StartNextRx(Now());
+    Changed();
 }
 
 // ---- events ----

@@ -110,6 +110,8 @@ class THC11Sci {
     void StartTx(TTxKind Kind, int64_t Cycle, int32_t Data);
     // The receiver starts the next queued byte at Cycle if it is on and idle.
     void StartNextRx(int64_t Cycle);
+    // Bytes were queued: an idle receiver that is on starts the first of them now.
+    void ReceiveQueued();
     void EndRx(int64_t Cycle);
     void WriteSCCR2(int32_t Value, int64_t Cycle);
     // Line events: PD1 and PD0 take the line levels at Cycle; LineDue is the next change.
