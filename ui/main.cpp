@@ -1,7 +1,7 @@
 // tarvik68hc11 [LISTING]: the simulator's window; opens LISTING at start as Open would.
 //
 // For automated checks: --screenshot FILE [--run-ms N] starts a run, lets it go for N
-// milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
+// milliseconds (default 1500), stops it, saves a picture of the window to FILE and quits;
 // --close-ms N starts a run and closes the window after N milliseconds, as its close button
 // does (the program must then end by itself); --show-signals shows the "Signale" window from the
 // start, --show W1,W2 the tool windows of those Ansicht menu items, --type TEXT queues TEXT
@@ -84,7 +84,10 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(200, &window, [&window] { window.MenRunClick(); });
         QTimer::singleShot(200 + ms, &window, [&window] { window.MenStopClick(); });
         QTimer::singleShot(400 + ms, &window, [&window, file] {
-            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+            // The window's part of the screen (with the tool windows floating over it).
+            const QRect area = window.frameGeometry();
+            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
+                0, area.x(), area.y(), area.width(), area.height());
             QApplication::exit(shot.save(file) ? 0 : 1);
         });
     }
