@@ -186,9 +186,11 @@ void TCPU_68HC11_Environment::UpdatePort(TPort Port) {
     const int32_t mask = PortOutputMask(Port);
     int32_t& pins = PortPins[Port];
     const int32_t old = pins;
-    // TxD idles high; the bits of a frame show only in a read of PORTD (THC11Sci::PortDPins).
+    // TxD idles high; the bits of a frame show in a read of PORTD (THC11Sci::PortDPins), and
+    // in the pins only with the SCI's line events on.
     const int32_t latch = PortLatch[Port] | (Port == PortD && Sci.DrivesTxD() ? 0x02 : 0);
     pins = ((pins & ~mask) | (latch & mask)) & PinMask(Port);
+    if (Port == PortD && Sci.LineEvents()) pins = Sci.PortDPins(pins);
     if (Port == PortA) Timer.PortAChanged(old, pins);
     if (OnPortChange) OnPortChange(Port);
 }

@@ -11,8 +11,8 @@ namespace {
 
 // The receive flags cleared by reading SCSR, then SCDR; the transmit flags by reading SCSR, then
 // writing SCDR (reference manual, SCI status register).
-constexpr int32_t ReceiveFlags = THC11Sci::RDRF | THC11Sci::IDLE | THC11Sci::OR | THC11Sci::NF |
-                                 THC11Sci::FE;
+constexpr int32_t ReceiveFlags =
+    THC11Sci::RDRF | THC11Sci::IDLE | THC11Sci::OR | THC11Sci::NF | THC11Sci::FE;
 constexpr int32_t TransmitFlags = THC11Sci::TDRE | THC11Sci::TC;
 
 } // namespace
@@ -44,7 +44,7 @@ void THC11Sci::Reset(int64_t Cycle) {
     TxEnd = NoEvent;
     PreamblePending = false;
     // A byte on the receive line goes back to the queue: nothing typed is lost.
-    if (RxBusy) Queue.push_front(RxByte);
+    if (RxBusy) Queue.push_front(RxChar);
     RxBusy = false;
     RxEnd = IdleDue = NoEvent;
     IdleArmed = false;
@@ -53,7 +53,8 @@ void THC11Sci::Reset(int64_t Cycle) {
 }
 
 void THC11Sci::Changed() {
-    NextDue = std::min({TxEnd, RxEnd, IdleDue});
+    UpdateLine(Now());
+    NextDue = std::min({TxEnd, RxEnd, IdleDue, LineDue});
     Env.UpdateInterruptLines();
     if (Env.CPU() && Env.ExternalIndex() >= 0) Env.CPU()->EventsChanged(&Env);
 }
@@ -96,8 +97,11 @@ void THC11Sci::StartNextTx(int64_t Cycle, bool Continuing) {
         StartTx(TxBreak, Cycle, 0);
     } else if (!(SCSR & TDRE) && (on || Continuing)) {
         // The byte waiting in TDR moves to the shift register: TDRE rises now. With TE just
-        // cleared, the last byte already queued still goes out (reference manual).
-        StartTx(TxData, Cycle, TDR);
+        // cleared, the last byte already queued still goes out (reference manual). After a
+        // break the line is high for at least one bit time, so that the receiver sees the
+        // next start bit (reference manual, send break).
+        const int64_t start = TxKind == TxBreak ? Cycle + BitCycles() : Cycle;
+        StartTx(TxData, start, TDR);
         SCSR |= TDRE;
     } else {
         // Nothing more to send: TC rises as the last stop bit has left.
@@ -113,7 +117,7 @@ void THC11Sci::StartNextTx(int64_t Cycle, bool Continuing) {
 
 void THC11Sci::StartNextRx(int64_t Cycle) {
     if (!(SCCR2 & RE) || RxBusy || Queue.empty()) return;
-    RxByte = Queue.front();
+    RxChar = Queue.front();
     Queue.pop_front();
     RxBusy = true;
     // A line idle for a whole frame before this start bit wakes a sleeping receiver (WAKE 0).
@@ -129,11 +133,13 @@ void THC11Sci::EndRx(int64_t Cycle) {
     RxEnd = NoEvent;
     LastRxEnd = Cycle;
     const bool nine = SCCR1 & M;
-    // The bytes from outside are 8 data bits; with M the ninth bit received is a 1.
+    // The bytes from outside are 8 data bits; with M the ninth bit received is a 1. A break
+    // character is all 0s, its stop bit too.
+    const bool isBreak = RxChar == BreakChar;
     if (SCCR2 & RWU) {
         // Receiver wake-up: asleep, the receiver sets no flag. WAKE 0 wakes on an idle line,
         // WAKE 1 on an address mark (the most significant data bit 1).
-        const bool mark = nine || (RxByte & 0x80);
+        const bool mark = !isBreak && (nine || (RxChar & 0x80));
         if ((SCCR1 & WAKE) ? !mark : !RxAfterIdle) {
             StartNextRx(Cycle);
             return;
@@ -141,12 +147,15 @@ void THC11Sci::EndRx(int64_t Cycle) {
         SCCR2 &= ~RWU;
     }
     if (SCSR & RDRF) {
-        // Overrun: the new byte is lost, RDR keeps the one not yet read (reference manual).
+        // Overrun: the new byte is lost, RDR keeps the one not yet read; a byte with both a
+        // framing error and an overrun counts as an overrun only (reference manual).
         SCSR |= OR;
     } else {
-        RDR = RxByte;
-        SCCR1 = nine ? (SCCR1 | R8) : (SCCR1 & ~R8);
-        SCSR |= RDRF;
+        // FE: a 0 where the stop bit belongs; it rises with RDRF and clears with it (SCSR,
+        // then SCDR read). RDRF set with FE holds off the next byte as RDRF alone does.
+        RDR = isBreak ? 0 : RxChar;
+        SCCR1 = nine && !isBreak ? (SCCR1 | R8) : (SCCR1 & ~R8);
+        SCSR |= RDRF | (isBreak ? FE : 0);
     }
     IdleArmed = true;
     StartNextRx(Cycle);
@@ -157,11 +166,19 @@ void THC11Sci::EndRx(int64_t Cycle) {
 void THC11Sci::Type(const uint8_t* Bytes, size_t Count) {
     if (!Count) return;
     Queue.insert(Queue.end(), Bytes, Bytes + Count);
-    if ((SCCR2 & RE) && !RxBusy) {
-        if (EventCycle < 0) Advance(Now());
-        StartNextRx(Now());
-        Changed();
-    }
+    ReceiveQueued();
+}
+
+void THC11Sci::TypeBreak() {
+    Queue.push_back(BreakChar);
+    ReceiveQueued();
+}
+
+void THC11Sci::ReceiveQueued() {
+    if (!(SCCR2 & RE) || RxBusy) return;
+    if (EventCycle < 0) Advance(Now());
+    StartNextRx(Now());
+    Changed();
 }
 
 // ---- events ----
@@ -171,6 +188,8 @@ void THC11Sci::Advance(int64_t Until) {
     while (NextDue <= Until) {
         const int64_t cycle = NextDue;
         EventCycle = cycle;
+        // A level change alone inside a frame changes no flag.
+        any = any || TxEnd == cycle || RxEnd == cycle || IdleDue == cycle;
         if (TxEnd == cycle) {
             const bool data = TxKind == TxData;
             const auto byte = static_cast<uint8_t>(TxShift);
@@ -185,9 +204,9 @@ void THC11Sci::Advance(int64_t Until) {
                 IdleArmed = false;
             }
         }
-        NextDue = std::min({TxEnd, RxEnd, IdleDue});
+        UpdateLine(cycle);
+        NextDue = std::min({TxEnd, RxEnd, IdleDue, LineDue});
         EventCycle = -1;
-        any = true;
     }
     if (any) Env.UpdateInterruptLines();
 }
@@ -209,13 +228,54 @@ bool THC11Sci::TxDLevel(int64_t Cycle) const {
 
 bool THC11Sci::RxDLevel(int64_t Cycle) const {
     if (!RxBusy || Cycle < RxStart || Cycle >= RxEnd) return true;
-    return FrameBit((Cycle - RxStart) / RxBit, RxByte, true);
+    if (RxChar == BreakChar) return false;
+    return FrameBit((Cycle - RxStart) / RxBit, RxChar, true);
+}
+
+void THC11Sci::SetLineEvents(bool On) {
+    LineEventsOn = On;
+    if (!On) {
+        // PD1 idles high again while the SCI has it; a read of PORTD still sees the bits.
+        LineDue = NoEvent;
+        Env.UpdatePort(TCPU_68HC11_Environment::PortD);
+    }
+    Changed();
+}
+
+int64_t THC11Sci::NextLineChange(int64_t Cycle) const {
+    // The first bit boundary after Cycle within a frame at which the level differs from the
+    // level at Cycle; the end of a frame is an event of its own.
+    const auto next = [Cycle](int64_t Start, int64_t Bit, int64_t End, auto Level) {
+        const bool now = Level(Cycle);
+        int64_t b = Cycle < Start ? Start : Start + ((Cycle - Start) / Bit + 1) * Bit;
+        for (; b < End; b += Bit)
+            if (Level(b) != now) return b;
+        return NoEvent;
+    };
+    int64_t due = NoEvent;
+    if (DrivesTxD() && (TxKind == TxData || TxKind == TxBreak))
+        due = next(TxStart, TxBit, TxEnd, [this](int64_t C) { return TxDLevel(C); });
+    if (TakesRxD() && RxBusy)
+        due = std::min(due, next(RxStart, RxBit, RxEnd, [this](int64_t C) { return RxDLevel(C); }));
+    return due;
+}
+
+void THC11Sci::UpdateLine(int64_t Cycle) {
+    if (!LineEventsOn) return;
+    int32_t& pins = Env.PortPins[TCPU_68HC11_Environment::PortD];
+    const int32_t old = pins;
+    pins = PortDPinsAt(pins, Cycle);
+    if (pins != old && OnLineChange) OnLineChange(Cycle);
+    LineDue = NextLineChange(Cycle);
 }
 
 int32_t THC11Sci::PortDPins(int32_t Pins) const {
-    const int64_t now = Now();
-    if (DrivesTxD()) Pins = TxDLevel(now) ? (Pins | 0x02) : (Pins & ~0x02);
-    if (TakesRxD()) Pins = RxDLevel(now) ? (Pins | 0x01) : (Pins & ~0x01);
+    return PortDPinsAt(Pins, Now());
+}
+
+int32_t THC11Sci::PortDPinsAt(int32_t Pins, int64_t Cycle) const {
+    if (DrivesTxD()) Pins = TxDLevel(Cycle) ? (Pins | 0x02) : (Pins & ~0x02);
+    if (TakesRxD()) Pins = RxDLevel(Cycle) ? (Pins | 0x01) : (Pins & ~0x01);
     return Pins;
 }
 
@@ -291,7 +351,7 @@ void THC11Sci::WriteSCCR2(int32_t Value, int64_t Cycle) {
         StartNextRx(Cycle);
     } else if (fell & RE) {
         // The receiver stops; a byte halfway in goes back to the front of the queue.
-        if (RxBusy) Queue.push_front(RxByte);
+        if (RxBusy) Queue.push_front(RxChar);
         RxBusy = false;
         RxEnd = IdleDue = NoEvent;
     }

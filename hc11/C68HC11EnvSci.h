@@ -9,7 +9,14 @@
 //
 // The receiver takes its bytes from a queue that the outside fills (the terminal, the runner's
 // --sci-in): while RE is set it receives them back to back, one frame each, at the rate the
-// program chose. The line is ideal: noise (NF) and framing errors (FE) never occur.
+// program chose. The queue also carries break characters (a frame of 0s, stop bit included):
+// they are received as $00 with FE, the framing error. The line is free of noise, so NF never
+// rises.
+//
+// With line events on (SetLineEvents), PD1 and PD0 follow the TxD and RxD levels bit by bit in
+// PortPins: every level change is an event of its own cycle, reported through OnLineChange. Off,
+// PortPins shows TxD idle high and only a read of PORTD sees the frame's bits; no event is
+// spent on them.
 
 #include <cstdint>
 #include <deque>
@@ -27,11 +34,11 @@ class THC11Sci {
     // SCCR1 bits.
     static constexpr int32_t R8 = 0x80, T8 = 0x40, M = 0x10, WAKE = 0x08;
     // SCCR2 bits.
-    static constexpr int32_t TIE = 0x80, TCIE = 0x40, RIE = 0x20, ILIE = 0x10, TE = 0x08,
-                             RE = 0x04, RWU = 0x02, SBK = 0x01;
+    static constexpr int32_t TIE = 0x80, TCIE = 0x40, RIE = 0x20, ILIE = 0x10, TE = 0x08, RE = 0x04,
+                             RWU = 0x02, SBK = 0x01;
     // SCSR bits.
-    static constexpr int32_t TDRE = 0x80, TC = 0x40, RDRF = 0x20, IDLE = 0x10, OR = 0x08,
-                             NF = 0x04, FE = 0x02;
+    static constexpr int32_t TDRE = 0x80, TC = 0x40, RDRF = 0x20, IDLE = 0x10, OR = 0x08, NF = 0x04,
+                             FE = 0x02;
     static constexpr int64_t NoEvent = INT64_MAX;
 
     explicit THC11Sci(TCPU_68HC11_Environment& Env);
@@ -52,6 +59,8 @@ class THC11Sci {
 
     // Bytes for the receiver, appended to its queue.
     void Type(const uint8_t* Bytes, size_t Count);
+    // A break character for the receiver, appended to its queue.
+    void TypeBreak();
     // Bytes not yet received: the queue and the frame on the line.
     int Pending() const { return static_cast<int>(Queue.size()) + (RxBusy ? 1 : 0); }
 
@@ -75,9 +84,16 @@ class THC11Sci {
     // Port D's pins as a read of PORTD sees them now: PD1 and PD0 with the SCI's line levels
     // while it has them.
     int32_t PortDPins(int32_t Pins) const;
+    int32_t PortDPinsAt(int32_t Pins, int64_t Cycle) const;
 
     // Every byte the transmitter has finished sending (after its last stop bit).
     std::function<void(uint8_t Byte)> OnTransmit;
+
+    // Line events: PD1 and PD0 in the environment's PortPins follow TxD and RxD at every level
+    // change, at its own cycle; OnLineChange reports each change of those pins with its cycle.
+    void SetLineEvents(bool On);
+    bool LineEvents() const { return LineEventsOn; }
+    std::function<void(int64_t Cycle)> OnLineChange;
 
     // Register images: BAUD, SCCR1 (R8, T8, M, WAKE), SCCR2, SCSR; RDR what SCDR reads, TDR what
     // it was last written.
@@ -94,8 +110,13 @@ class THC11Sci {
     void StartTx(TTxKind Kind, int64_t Cycle, int32_t Data);
     // The receiver starts the next queued byte at Cycle if it is on and idle.
     void StartNextRx(int64_t Cycle);
+    // Bytes were queued: an idle receiver that is on starts the first of them now.
+    void ReceiveQueued();
     void EndRx(int64_t Cycle);
     void WriteSCCR2(int32_t Value, int64_t Cycle);
+    // Line events: PD1 and PD0 take the line levels at Cycle; LineDue is the next change.
+    void UpdateLine(int64_t Cycle);
+    int64_t NextLineChange(int64_t Cycle) const;
     // The schedule or a request changed: recompute NextDue and tell the CPU and the core.
     void Changed();
     // The level of bit Index (0 = start bit) of a frame carrying Data (9 bits with T8/R8).
@@ -113,10 +134,13 @@ class THC11Sci {
     bool RxBusy = false;
     int64_t RxStart = 0, RxEnd = NoEvent, RxBit = 16, LastRxEnd = 0;
     bool RxAfterIdle = false; // the frame on the line follows an idle frame
-    uint8_t RxByte = 0;
+    uint16_t RxChar = 0;      // a byte, or BreakChar
     int64_t IdleDue = NoEvent;
     bool IdleArmed = false; // a byte was received since IDLE last rose or was cleared
-    std::deque<uint8_t> Queue;
+    static constexpr uint16_t BreakChar = 0x100;
+    std::deque<uint16_t> Queue;
+    bool LineEventsOn = false;
+    int64_t LineDue = NoEvent;
     // SCSR flags read as 1 by the last read of SCSR: the first step of their clearing sequence.
     int32_t Armed = 0;
     int64_t NextDue = NoEvent;

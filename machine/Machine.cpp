@@ -34,6 +34,12 @@ Machine::Machine(QObject* Parent)
     Environment.Sci.OnTransmit = [this](uint8_t Byte) {
         if (OnSciTransmit) OnSciTransmit(Byte);
     };
+    // PD1 and PD0 follow TxD and RxD bit by bit, recorded at the cycle of each level change.
+    Environment.Sci.OnLineChange = [this](int64_t Cycle) {
+        Signals.port(Cycle, Port::PortD, Environment.PortPins[Port::PortD]);
+        if (OnPortChange) OnPortChange(Port::PortD);
+    };
+    Environment.Sci.SetLineEvents(true);
     Core.OnInterruptEntry = [this](int Line) { Signals.interrupt(Core.CycleCount, Line); };
     Environment.SetCPU(&Core);
 
@@ -69,6 +75,7 @@ Machine::Machine(QObject* Parent)
         // The interrupt pins are active low: level 0 requests.
         case StimulusEvent::Target::IrqPin: setIrqPin(E.value == 0); break;
         case StimulusEvent::Target::XirqPin: setXirqPin(E.value == 0); break;
+        case StimulusEvent::Target::SciBreak: sciBreak(); break;
         }
     };
     Stimulus.SetCPU(&Core);

@@ -176,6 +176,11 @@ class Machine : public QObject {
     int sciPending() const { return Environment.Sci.Pending(); }
     // Every byte the SCI's transmitter finishes (after its last stop bit); unset costs nothing.
     std::function<void(uint8_t Byte)> OnSciTransmit;
+    // Queues a break character (a frame of 0s): the program receives $00 with FE set.
+    void sciBreak() { Environment.Sci.TypeBreak(); }
+    // PD1 and PD0 follow TxD and RxD bit by bit in portPins and the signal record (on by
+    // default; each level change is an event). Off, PD1 shows TxD idle high.
+    void setSerialLineEvents(bool On) { Environment.Sci.SetLineEvents(On); }
     // The SCI's line format in German: "9600 Baud, 8N1" (the bit rate at the E clock of
     // setEClock, a standard rate when it lies within 1 % of one; 9N1 with M), or "Sender aus"
     // while TE is clear.

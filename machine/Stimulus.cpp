@@ -72,7 +72,12 @@ std::optional<std::vector<StimulusEvent>> parseStimulus(const QByteArray& Text,
         const QByteArray value = words[1].mid(eq + 1);
         StimulusEvent event;
         event.cycle = static_cast<int64_t>(*cycle);
-        if (ParsePort(name, event)) {
+        if (name == "SCI") {
+            if (value.toUpper() != "BREAK")
+                return fail(QStringLiteral("ungültiger Wert \"%1\" für SCI (nur BREAK)")
+                                .arg(QString::fromLatin1(value)));
+            event.target = StimulusEvent::Target::SciBreak;
+        } else if (ParsePort(name, event)) {
             const auto v = Number(value, 0xFF);
             if (!v) return fail(QStringLiteral("ungültiger Wert \"%1\" für %2 (0 bis $FF)")
                                     .arg(QString::fromLatin1(value), QString::fromLatin1(name)));
@@ -96,7 +101,7 @@ std::optional<std::vector<StimulusEvent>> parseStimulus(const QByteArray& Text,
             event.value = value == "1";
         } else {
             return fail(QStringLiteral("unbekannter Pin \"%1\" (PA0-PA7, PC0-PC7, PD0-PD5, "
-                                       "PE0-PE7, IRQ, XIRQ, PORTA, PORTC, PORTD, PORTE)")
+                                       "PE0-PE7, IRQ, XIRQ, PORTA, PORTC, PORTD, PORTE, SCI)")
                             .arg(QString::fromLatin1(name)));
         }
         events.push_back(event);

@@ -4,6 +4,7 @@
 //     CYCLE PIN=LEVEL      e.g.  120000 PA0=1    500000 IRQ=0
 //     CYCLE PORTX=VALUE    e.g.  200000 PORTE=$A5
 //     CYCLE PEn=VOLTSV     e.g.  300000 PE3=1.25V   (0 to 5 V, the A/D converter's input)
+//     CYCLE SCI=BREAK      e.g.  400000 SCI=BREAK   (a break character for the SCI's receiver)
 // with PIN one of PA0-PA7, PC0-PC7, PD0-PD5, PE0-PE7, IRQ, XIRQ (the pins are active low:
 // IRQ=0 asserts the request), X one of A, C, D, E, numbers as everywhere ($, 0x or decimal),
 // and comments from ";" or "#" to the end of the line. Each change takes effect at the first
@@ -19,7 +20,7 @@
 #include <vector>
 
 struct StimulusEvent {
-    enum class Target : uint8_t { PortPin, Port, IrqPin, XirqPin, AnalogPin };
+    enum class Target : uint8_t { PortPin, Port, IrqPin, XirqPin, AnalogPin, SciBreak };
     int64_t cycle = 0;
     Target target = Target::PortPin;
     int port = 0;  // 0..4 for ports A..E

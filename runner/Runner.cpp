@@ -104,6 +104,9 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         }
         machine.spiAnswer(spiIn.read(16 * 1024 * 1024));
     }
+    // PD1 and PD0 follow the SCI's line bit by bit only for the signal record, which only
+    // --vcd writes; without it the bit events would cost run speed for nothing.
+    machine.setSerialLineEvents(vcd.isOpen());
     QByteArray spiSent;
     machine.OnSpiTransmit = [&spiSent](uint8_t Byte) { spiSent += static_cast<char>(Byte); };
     std::unique_ptr<std::FILE, TFileCloser> memoryOut;

@@ -260,6 +260,7 @@ Optionen:
                        ZYKLUS PORTX=WERT   X = A, C, D oder E
                        ZYKLUS PEn=VOLTV    Spannung am Analogeingang PEn, 0 bis 5 V
                                            (z. B. 1000 PE3=1.25V)
+                       ZYKLUS SCI=BREAK    ein Break-Zeichen für den SCI-Empfänger
                      Kommentare ab ";" oder "#".
   --analog PEn=V     Spannung am Analogeingang PE0-PE7 für den A/D-Wandler, vor dem ersten
                      Schritt (mehrfach möglich): Volt von 0 bis 5 (PE3=2.5) oder der Wert,

@@ -237,6 +237,10 @@ void TSourceEdit::InvalidateLine(int32_t Line) {
     Gutter->update(0, Y, Gutter->width(), LineHeightField);
 }
 
+void TSourceEdit::InvalidateGutter() {
+    Gutter->update();
+}
+
 void TSourceEdit::InvalidateGutterLine(int32_t Line) {
     const int32_t Top = TopLine();
     if (Line < Top || Line > Top + LinesInWindow() + 1) return;

@@ -76,6 +76,7 @@ class TSourceEdit : public QPlainTextEdit {
     // Repaints one line (text and gutter) if it is visible, or the whole view.
     void InvalidateLine(int32_t Line);
     void InvalidateGutterLine(int32_t Line);
+    void InvalidateGutter();
     void Invalidate();
 
     // Bookmarks: line of bookmark Number (0 to 9), 0 when unset.

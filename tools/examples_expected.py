@@ -210,23 +210,25 @@ def voltmeter():
     volts = 2.5
     value = converter_value(volts)
     centi = (value * 100 + 25) // 51
-    text = ("%d.%02d" % (centi // 100, centi % 100)).encode() + b"\0"
+    text = "%d.%02d" % (centi // 100, centi % 100)
     return {
         "name": "voltmeter",
         "file": "voltmeter.lst",
         "source": "voltmeter.asm",
         "args": "--analog PE0=%g" % volts,
-        "description": "Voltmeter: converts PE0 (2.5 V) and stores the value, the hundredths "
-                       "of a volt and the voltage as text.",
+        "description": "Voltmeter: converts PE0 (2.5 V), stores the value, the hundredths "
+                       "of a volt and the voltage as text, and prints them over the SCI.",
         "start_address": "%04X" % s["START"],
         "done_address": "%04X" % s["DONE"],
         "max_steps": 100000,
+        "sci_out": "PE0 = $%02X  %s V\r\n" % (value, text),
         "checks": [
             {"address": "%04X" % s["VALUE"], "bytes": "%02X" % value, "what": "VALUE"},
             {"address": "%04X" % s["CENTI"], "bytes": "%04X" % centi, "what": "CENTI"},
-            {"address": "%04X" % s["TEXT"], "bytes": hexbytes(text), "what": "TEXT"},
+            {"address": "%04X" % s["TEXT"], "bytes": hexbytes(text.encode() + b"\0"),
+             "what": "TEXT"},
         ],
-        "registers": {"SP": "00FF"},
+        "registers": {"X": "%04X" % s["REGS"], "SP": "00FF"},
     }
 
 
@@ -277,6 +279,7 @@ def hello_program(name, how):
         "start_address": "%04X" % s["START"],
         "done_address": "%04X" % s["DONE"],
         "max_steps": 100000,
+        "sci_out": text.decode(),
         "checks": checks,
         "registers": regs,
     }
@@ -292,6 +295,7 @@ def main():
             "done": "the program ends in \"done: bra done\"; stop when PC == done_address",
             "stimulus": "if given, the stimulus file that drives the program's inputs",
             "args": "if given, further runner options the program needs (--analog PE0=2.5)",
+            "sci_out": "if given, the text the program sends over the SCI up to done",
         },
         "programs": [bench(), squarewave(), paevent(), octimer(), pulsewidth(), voltmeter(),
                      spi(), hello_program("hello", "polling TDRE"),

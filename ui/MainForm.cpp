@@ -16,6 +16,8 @@
 #include "ui/KvTimerMessage.h"
 #include "ui/QtMessageSink.h"
 #include "ui/InterruptPinsBar.h"
+#include "ui/MemoryView.h"
+#include "ui/ProfileGutter.h"
 #include "ui/ProfileView.h"
 #include "ui/ProgramWatcher.h"
 #include "ui/RecentFiles.h"
@@ -127,6 +129,7 @@ void TFormMain::CreateComponents() {
     SynDebug->setObjectName(QStringLiteral("SynDebug"));
     SynDebug->SetSynEdit(SynEdit);
     SynDebug->SetImageList(ImageList);
+    ProfileGutter = new TProfileGutter(System, SynEdit);
 
     CreateStatusBar();
 
@@ -223,6 +226,8 @@ void TFormMain::CreateMenus() {
     MenAnalog->setCheckable(true);
     MenTerminal = addItem(view, "MenTerminal", QStringLiteral("Te&rminal"));
     MenTerminal->setCheckable(true);
+    MenMemory = addItem(view, "MenMemory", QStringLiteral("Speic&her"));
+    MenMemory->setCheckable(true);
     MenCPURegister->setCheckable(true);
     MenIOPorts->setCheckable(true);
     MenToolbar->setCheckable(true);
@@ -375,6 +380,14 @@ void TFormMain::CreateToolWindows() {
     TerminalView->setMachine(System);
     ToolbarTerminal->setWidget(TerminalView);
     addDockWidget(Qt::BottomDockWidgetArea, ToolbarTerminal);
+    ToolbarMemory = new QDockWidget(QStringLiteral("Speicher"), this);
+    ToolbarMemory->setObjectName(QStringLiteral("ToolbarMemory"));
+    MemoryView = new TMemoryView(ToolbarMemory);
+    MemoryView->setObjectName(QStringLiteral("MemoryView"));
+    MemoryView->setMachine(System);
+    ToolbarMemory->setWidget(MemoryView);
+    addDockWidget(Qt::BottomDockWidgetArea, ToolbarMemory);
+    tabifyDockWidget(ToolbarTerminal, ToolbarMemory);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -394,8 +407,8 @@ void TFormMain::WireEvents() {
     connect(MenSingleStep, &QAction::triggered, this, [this] { MenSingleStepClick(); });
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
-                          MenAnalog, MenTerminal}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals,
+                          MenProfile, MenAnalog, MenTerminal, MenMemory}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -416,6 +429,7 @@ void TFormMain::WireEvents() {
     SimControl->OnStart = [this](QObject*) { return SimControlStart(); };
     SimControl->OnFinish = [this](QObject*) { SimControlFinish(); };
     ProfileView->OnShowLine = [this](int32_t Line) { SynDebug->ShowLine(Line); };
+    ProfileView->OnProfileChanged = [this] { ProfileGutter->refresh(); };
     SimControl->MessageSink = Sink;
     CPUControl->MessageSink = Sink;
     SignalView->MessageSink = Sink;
@@ -425,8 +439,8 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock :
-         {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile, ToolbarAnalog, ToolbarTerminal}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile,
+                              ToolbarAnalog, ToolbarTerminal, ToolbarMemory}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -724,6 +738,7 @@ void TFormMain::SimControlFinish() {
         break;
     }
     TimeDirty = true;
+    MemoryView->stopped();
     FlushDisplay();
     StatusPanels[1]->setText(QStringLiteral("Cycles: %1").arg(CPU->CycleCount));
     CPUControl->UpdateDisplay();
@@ -828,7 +843,15 @@ void TFormMain::FlushDisplay() {
         else
             ProfileView->refresh();
     }
+    if (System->isRunning())
+        ProfileGutter->refreshAtPace();
+    else
+        ProfileGutter->refresh();
     if (ToolbarAnalog->isVisible()) AnalogView->refresh();
+    if (System->isRunning())
+        MemoryView->refreshAtPace();
+    else
+        MemoryView->refresh();
     // Also while hidden: the bytes sent meanwhile are there when the window opens.
     TerminalView->refresh();
 }
@@ -875,8 +898,8 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 }
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
-    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
-                          MenAnalog, MenTerminal}) {
+    for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals,
+                          MenProfile, MenAnalog, MenTerminal, MenMemory}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -888,6 +911,7 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarProfile->setVisible(MenProfile->isChecked());
     ToolbarAnalog->setVisible(MenAnalog->isChecked());
     ToolbarTerminal->setVisible(MenTerminal->isChecked());
+    ToolbarMemory->setVisible(MenMemory->isChecked());
     SyncingToolbars = false;
 }
 
@@ -903,6 +927,7 @@ void TFormMain::ToolbarClose() {
     MenProfile->setChecked(ToolbarProfile->isVisible());
     MenAnalog->setChecked(ToolbarAnalog->isVisible());
     MenTerminal->setChecked(ToolbarTerminal->isVisible());
+    MenMemory->setChecked(ToolbarMemory->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

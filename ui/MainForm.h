@@ -30,8 +30,10 @@ class TKVCPUPortPanel;
 class TKvMAssemSyn;
 class TKvTimerMessage;
 class TSignalView;
+class TProfileGutter;
 class TProfileView;
 class TAnalogInputsView;
+class TMemoryView;
 class TTerminalView;
 class TSourceEdit;
 class TSpeedControl;
@@ -127,10 +129,13 @@ public:
     TSignalView* SignalView = nullptr;
     QDockWidget* ToolbarProfile = nullptr; // "Profil": where the cycles go
     TProfileView* ProfileView = nullptr;
+    TProfileGutter* ProfileGutter = nullptr; // the profile's heat shade in the source view
     QDockWidget* ToolbarAnalog = nullptr; // "Analogeingänge": the voltages at PE0-PE7
     TAnalogInputsView* AnalogView = nullptr;
     QDockWidget* ToolbarTerminal = nullptr; // "Terminal": the SCI's bytes and the keys typed
     TTerminalView* TerminalView = nullptr;
+    QDockWidget* ToolbarMemory = nullptr; // "Speicher": the address space in hex and ASCII
+    TMemoryView* MemoryView = nullptr;
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -167,6 +172,7 @@ public:
     QAction* MenProfile = nullptr;
     QAction* MenAnalog = nullptr;
     QAction* MenTerminal = nullptr;
+    QAction* MenMemory = nullptr;
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;

@@ -59,10 +59,12 @@ TProfileView::TProfileView(QWidget* Parent) : QWidget(Parent) {
     connect(RecordBox, &QCheckBox::toggled, this, [this](bool On) {
         if (System) System->setProfiling(On);
         refresh();
+        if (OnProfileChanged) OnProfileChanged();
     });
     connect(ClearButton, &QPushButton::clicked, this, [this] {
         if (System) System->clearProfile();
         refresh();
+        if (OnProfileChanged) OnProfileChanged();
     });
     connect(Table, &QTableWidget::cellDoubleClicked, this, [this](int Row, int) {
         const QTableWidgetItem* line = Table->item(Row, ColLine);

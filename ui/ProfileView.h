@@ -40,6 +40,8 @@ class TProfileView : public QWidget {
 
     // A row was double-clicked: its 1-based listing line (only rows that have one).
     std::function<void(int32_t Line)> OnShowLine;
+    // Profiling was turned on or off, or the profile cleared.
+    std::function<void()> OnProfileChanged;
 
     static constexpr size_t RowLimit = 50;
     static constexpr qint64 RunRefreshMs = 500;

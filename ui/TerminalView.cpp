@@ -22,12 +22,12 @@ void TTerminalScreen::clear() {
     Column = 0;
     Bells = 0;
     FirstChanged = 0;
-    ScrolledAway = true;
+    Dropped = -1;
 }
 
-int TTerminalScreen::takeFirstChanged(bool* Scrolled) {
-    if (Scrolled) *Scrolled = ScrolledAway;
-    ScrolledAway = false;
+int TTerminalScreen::takeFirstChanged(int* DroppedLines) {
+    if (DroppedLines) *DroppedLines = Dropped;
+    Dropped = 0;
     return std::exchange(FirstChanged, static_cast<int>(Lines.size()));
 }
 
@@ -51,7 +51,8 @@ void TTerminalScreen::feed(const QByteArray& Bytes) {
             Column = 0;
             if (Lines.size() > MaxLines) {
                 Lines.removeFirst();
-                ScrolledAway = true;
+                if (Dropped >= 0) ++Dropped;
+                FirstChanged = std::max(FirstChanged - 1, 0);
             }
             FirstChanged = std::min(FirstChanged, static_cast<int>(Lines.size()) - 1);
             break;
@@ -79,7 +80,8 @@ TTerminalView::TTerminalView(QWidget* Parent) : QWidget(Parent) {
     Display->setUndoRedoEnabled(false);
     Display->setLineWrapMode(QPlainTextEdit::NoWrap);
     Display->setFont(QFont(QStringLiteral("Monospace")));
-    Display->setToolTip(QStringLiteral("Tasten hier werden an die serielle Schnittstelle gesendet"));
+    Display->setToolTip(
+        QStringLiteral("Tasten hier werden an die serielle Schnittstelle gesendet"));
     Display->installEventFilter(this);
     HexButton = new QToolButton(this);
     HexButton->setObjectName(QStringLiteral("TerminalHex"));
@@ -88,6 +90,10 @@ TTerminalView::TTerminalView(QWidget* Parent) : QWidget(Parent) {
     HexButton->setToolTip(QStringLiteral("Empfangene Bytes hexadezimal zeigen"));
     ClearButton = new QPushButton(QStringLiteral("Löschen"), this);
     ClearButton->setObjectName(QStringLiteral("TerminalClear"));
+    BreakButton = new QPushButton(QStringLiteral("Break"), this);
+    BreakButton->setObjectName(QStringLiteral("TerminalBreak"));
+    BreakButton->setToolTip(
+        QStringLiteral("Ein Break-Zeichen (nur Nullen) an den Empfänger senden: er meldet FE"));
     FormatLabel = new QLabel(this);
     FormatLabel->setObjectName(QStringLiteral("TerminalFormat"));
     PendingLabel = new QLabel(this);
@@ -97,6 +103,7 @@ TTerminalView::TTerminalView(QWidget* Parent) : QWidget(Parent) {
     status->addWidget(FormatLabel);
     status->addWidget(PendingLabel);
     status->addStretch(1);
+    status->addWidget(BreakButton);
     status->addWidget(HexButton);
     status->addWidget(ClearButton);
     auto* layout = new QVBoxLayout(this);
@@ -106,6 +113,7 @@ TTerminalView::TTerminalView(QWidget* Parent) : QWidget(Parent) {
 
     connect(HexButton, &QToolButton::toggled, this, [this](bool On) { setHex(On); });
     connect(ClearButton, &QPushButton::clicked, this, [this] { clearScreen(); });
+    connect(BreakButton, &QPushButton::clicked, this, [this] { sendBreak(); });
     setFocusProxy(Display);
     refresh();
 }
@@ -132,6 +140,12 @@ QByteArray TTerminalView::keyBytes(int Key, const QString& Text) {
     return bytes;
 }
 
+void TTerminalView::sendBreak() {
+    if (!System) return;
+    System->sciBreak();
+    PendingLabel->setText(pendingText());
+}
+
 void TTerminalView::type(const QByteArray& Bytes) {
     if (!System || Bytes.isEmpty()) return;
     System->sciType(Bytes);
@@ -142,8 +156,7 @@ bool TTerminalView::eventFilter(QObject* Watched, QEvent* Event) {
     if (Watched == Display && Event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(Event);
         // Copying the screen stays possible.
-        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll))
-            return false;
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) return false;
         const QByteArray bytes = keyBytes(key->key(), key->text());
         if (bytes.isEmpty()) return false; // arrows, page keys: scroll the screen
         type(bytes);
@@ -175,22 +188,30 @@ QString TTerminalView::hexText() const {
     QString text;
     text.reserve(Log.size() * 3);
     for (qsizetype i = 0; i < Log.size(); ++i) {
-        text += QStringLiteral("%1").arg(static_cast<uint8_t>(Log[i]), 2, 16, QChar(u'0')).toUpper();
+        text +=
+            QStringLiteral("%1").arg(static_cast<uint8_t>(Log[i]), 2, 16, QChar(u'0')).toUpper();
         text += (i % 16 == 15) ? u'\n' : u' ';
     }
     return text.trimmed();
 }
 
 void TTerminalView::showText(bool Full) {
-    bool scrolled = false;
-    const int first = Screen.takeFirstChanged(&scrolled);
+    int dropped = 0;
+    const int first = Screen.takeFirstChanged(&dropped);
     QScrollBar* bar = Display->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum() - 1;
     if (hex()) {
         Display->setPlainText(hexText());
-    } else if (Full || scrolled) {
+    } else if (Full || dropped < 0 || dropped >= Display->blockCount()) {
         Display->setPlainText(Screen.text());
     } else {
+        // A program that prints without end scrolls lines away at every refresh: they leave the
+        // top of the display, so that only the new lines are laid out, not the whole screen.
+        if (dropped > 0) {
+            QTextCursor top(Display->document());
+            top.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, dropped);
+            top.removeSelectedText();
+        }
         // Only the lines from the first changed one on are drawn again (the display holds the
         // screen's lines up to the last refresh: a line added since starts after its last).
         const int from = std::min(first, Display->blockCount() - 1);

@@ -35,9 +35,10 @@ class TTerminalScreen {
     int column() const { return Column; }
     // Bells rung since the last call.
     int takeBells() { return std::exchange(Bells, 0); }
-    // The first line changed since the last call (lines() size when none), and whether lines
-    // scrolled away since then (the whole screen must be drawn again).
-    int takeFirstChanged(bool* Scrolled);
+    // The first line changed since the last call (lines() size when none), counted after the
+    // lines that scrolled away at the top since then; *Dropped says how many did, or is -1 when
+    // the whole screen must be drawn again (after clear()).
+    int takeFirstChanged(int* Dropped);
 
   private:
     void put(const QString& Text);
@@ -45,7 +46,7 @@ class TTerminalScreen {
     int Column = 0;
     int Bells = 0;
     int FirstChanged = 0;
-    bool ScrolledAway = false;
+    int Dropped = 0;
 };
 
 class TTerminalView : public QWidget {
@@ -69,6 +70,8 @@ class TTerminalView : public QWidget {
     static QByteArray keyBytes(int Key, const QString& Text);
     // Queues Bytes for the SCI's receiver as if typed.
     void type(const QByteArray& Bytes);
+    // Queues a break character for the receiver (the Break button).
+    void sendBreak();
 
     void setHex(bool On);
     bool hex() const;
@@ -99,6 +102,7 @@ class TTerminalView : public QWidget {
     QPlainTextEdit* Display = nullptr;
     QToolButton* HexButton = nullptr;
     QPushButton* ClearButton = nullptr;
+    QPushButton* BreakButton = nullptr;
     QLabel* FormatLabel = nullptr;
     QLabel* PendingLabel = nullptr;
 };

@@ -2,11 +2,11 @@
 // or ELF) at start as Open would.
 //
 // For automated checks: --screenshot FILE [--run-ms N] starts a run, lets it go for N
-// milliseconds (default 1500), stops it, saves a picture of the whole screen to FILE and quits;
+// milliseconds (default 1500), stops it, saves a picture of the window to FILE and quits;
 // --close-ms N starts a run and closes the window after N milliseconds, as its close button
 // does (the program must then end by itself); --show-signals shows the "Signale" window from the
-// start, --show W1,W2 the tool windows of those Ansicht menu items, and --type TEXT queues TEXT
-// for the serial receiver.
+// start, --show W1,W2 the tool windows of those Ansicht menu items, --type TEXT queues TEXT
+// for the serial receiver, and --profile records the cycle profile from the start.
 
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
@@ -54,8 +54,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption typeText(QStringLiteral("type"),
                                       QStringLiteral("Text, der gleich an die serielle Schnittstelle geht"),
                                       QStringLiteral("TEXT"));
+    const QCommandLineOption profile(QStringLiteral("profile"),
+                                     QStringLiteral("Das Zyklenprofil von Anfang an aufzeichnen"));
     parser.addOption(showSignals);
     parser.addOption(showWindows);
+    parser.addOption(profile);
     parser.addOption(typeText);
     parser.addOption(screenshot);
     parser.addOption(runMs);
@@ -73,6 +76,7 @@ int main(int argc, char* argv[]) {
         }
     }
     if (parser.isSet(typeText)) window.System->sciType(parser.value(typeText).toUtf8());
+    if (parser.isSet(profile)) window.System->setProfiling(true);
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) window.OpenListing(args.first());
 
@@ -82,7 +86,10 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(200, &window, [&window] { window.MenRunClick(); });
         QTimer::singleShot(200 + ms, &window, [&window] { window.MenStopClick(); });
         QTimer::singleShot(400 + ms, &window, [&window, file] {
-            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+            // The window's part of the screen (with the tool windows floating over it).
+            const QRect area = window.frameGeometry();
+            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(
+                0, area.x(), area.y(), area.width(), area.height());
             QApplication::exit(shot.save(file) ? 0 : 1);
         });
     }

@@ -72,6 +72,8 @@ void BM_RunSciPrinting(benchmark::State& State) {
         State.SkipWithError("cannot read sciloop.lst");
         return;
     }
+    // Arg 1: PD1 follows TxD bit by bit in the signal record (the default) or not.
+    machine.setSerialLineEvents(State.range(1) != 0);
     int64_t bytes = 0;
     uint32_t sum = 0;
     if (State.range(0)) {
@@ -98,6 +100,12 @@ BENCHMARK(BM_RunWaitProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunBenchProgramProfiled)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunDemoRecordingSignals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_RunOcTimerProgram)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_RunSciPrinting)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RunSciPrinting)
+    ->Args({1, 1})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 } // namespace

@@ -22,8 +22,9 @@ namespace {
 
 const QString BenchListing = QStringLiteral(TARVIK_EXAMPLES_DIR "/bench.lst");
 
-// Runs bench.lst from reset to its done line in the window, the Signale window shown or not.
-void RunInWindow(benchmark::State& State, bool ShowSignals) {
+// Runs bench.lst from reset to its done line in the window, the Signale window shown or not,
+// the cycle profile (with its heat shade in the source view) recorded or not.
+void RunInWindow(benchmark::State& State, bool ShowSignals, bool Profiled = false) {
     TCountingSink sink;
     TFormMain form;
     form.SetMessageSink(&sink);
@@ -36,6 +37,7 @@ void RunInWindow(benchmark::State& State, bool ShowSignals) {
     }
     const int32_t done = DoneAddress(form.System->program());
     form.System->setBreakpoint(static_cast<uint32_t>(done), true);
+    form.System->setProfiling(Profiled);
     int64_t cycles = 0;
     for (auto _ : State) {
         form.MenResetClick();
@@ -57,6 +59,12 @@ void BM_WindowRun(benchmark::State& State) {
 // The window with the "Signale" window shown (it follows the run, as in use) on the same run.
 void BM_WindowRunSignals(benchmark::State& State) {
     RunInWindow(State, true);
+}
+
+// The same with the cycle profile on: the source view's gutter shades the lines ten times a
+// second.
+void BM_WindowRunProfiled(benchmark::State& State) {
+    RunInWindow(State, false, true);
 }
 
 // A program that does nothing but toggle all eight pins of port B, every nine cycles: the
@@ -99,6 +107,32 @@ void BM_WindowToggleRun(benchmark::State& State) {
     State.counters["changes"] = static_cast<double>(form.System->signalRecord().size());
     ReportCycles(State, cycles);
 }
+// sciloop.lst, which prints over the SCI at 9600 baud without end, 20 million cycles a round in
+// the window with the Terminal shown: Arg 1 the Terminal takes every byte (and shows it at the
+// display pace), Arg 0 the bytes are discarded. PD1 follows TxD bit by bit in both.
+void BM_WindowSciPrinting(benchmark::State& State) {
+    TCountingSink sink;
+    TFormMain form;
+    form.SetMessageSink(&sink);
+    form.show();
+    form.MenTerminal->trigger();
+    QApplication::processEvents();
+    if (!form.OpenListing(QStringLiteral(TARVIK_EXAMPLES_DIR "/sciloop.lst"))) {
+        State.SkipWithError("cannot read sciloop.lst");
+        return;
+    }
+    if (!State.range(0)) form.System->OnSciTransmit = nullptr;
+    int64_t cycles = 0;
+    for (auto _ : State) {
+        form.System->restartSignalRecord();
+        const int64_t before = form.CPU->CycleCount;
+        form.System->run({{}, 20'000'000});
+        cycles += form.CPU->CycleCount - before;
+    }
+    if (sink.Count != 0) State.SkipWithError("the program reported errors");
+    ReportCycles(State, cycles);
+}
+
 
 void BM_HeadlessRun(benchmark::State& State) {
     RunHeadless(State, BenchListing.toStdString());
@@ -135,7 +169,9 @@ BENCHMARK(BM_WindowOpenLargeListing)->Unit(benchmark::kMillisecond)->Iterations(
 BENCHMARK(BM_HeadlessRun)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_WindowRun)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_WindowRunSignals)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_WindowRunProfiled)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_WindowToggleRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_WindowSciPrinting)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 } // namespace
 

@@ -16,8 +16,7 @@ namespace {
 using Env = TCPU_68HC11_Environment;
 using Sci = THC11Sci;
 
-constexpr uint32_t BAUD = 0x2B, SCCR1 = 0x2C, SCCR2 = 0x2D, SCSR = 0x2E, SCDR = 0x2F,
-                   PORTD = 0x08;
+constexpr uint32_t BAUD = 0x2B, SCCR1 = 0x2C, SCCR2 = 0x2D, SCSR = 0x2E, SCDR = 0x2F, PORTD = 0x08;
 constexpr int32_t None = -1;
 
 // The environment after a reset at cycle 0, with every transmitted byte collected; time moves
@@ -71,10 +70,9 @@ TEST(SciBaud, BitTimeByPrescalerAndDivider) {
     const struct {
         int32_t Baud, Read;
         int64_t Bit;
-    } rows[] = {{0x00, 0x00, 16},   {0x10, 0x10, 48},    {0x20, 0x20, 64},
-                {0x30, 0x30, 208},  {0x01, 0x01, 32},    {0x05, 0x05, 512},
-                {0x07, 0x07, 2048}, {0x31, 0x31, 416},   {0x33, 0x33, 1664},
-                {0x37, 0x37, 26624}, {0x22, 0x22, 256},  {0xB8, 0x30, 208},
+    } rows[] = {{0x00, 0x00, 16},   {0x10, 0x10, 48},    {0x20, 0x20, 64},   {0x30, 0x30, 208},
+                {0x01, 0x01, 32},   {0x05, 0x05, 512},   {0x07, 0x07, 2048}, {0x31, 0x31, 416},
+                {0x33, 0x33, 1664}, {0x37, 0x37, 26624}, {0x22, 0x22, 256},  {0xB8, 0x30, 208},
                 {0x1F, 0x17, 6144}};
     for (const auto& row : rows) {
         TSci s;
@@ -97,13 +95,20 @@ TEST(SciTransmit, PreambleAndTwoBytesThroughTheDoubleBuffer) {
         TSci s;
         s.Set(BAUD, 0x30);
         s.Set(SCCR1, m ? Sci::M : 0);
-        Play(s, {{50, SCSR, None, 0xC0, ""},       {100, SCCR2, Sci::TE, None, ""},
-                 {100, SCSR, None, 0x80, ""},      {110, SCDR, 'A', None, ""},
-                 {111, SCSR, None, 0x00, ""},      {100 + f - 1, SCSR, None, 0x00, ""},
-                 {100 + f, SCSR, None, 0x80, ""},  {100 + f + 5, SCDR, 'B', None, ""},
-                 {100 + f + 6, SCSR, None, 0x00, ""}, {100 + 2 * f - 1, SCSR, None, 0x00, ""},
-                 {100 + 2 * f, SCSR, None, 0x80, "A"}, {100 + 3 * f - 1, SCSR, None, 0x80, "A"},
-                 {100 + 3 * f, SCSR, None, 0xC0, "AB"}, {100 + 9 * f, SCSR, None, 0xC0, "AB"}});
+        Play(s, {{50, SCSR, None, 0xC0, ""},
+                 {100, SCCR2, Sci::TE, None, ""},
+                 {100, SCSR, None, 0x80, ""},
+                 {110, SCDR, 'A', None, ""},
+                 {111, SCSR, None, 0x00, ""},
+                 {100 + f - 1, SCSR, None, 0x00, ""},
+                 {100 + f, SCSR, None, 0x80, ""},
+                 {100 + f + 5, SCDR, 'B', None, ""},
+                 {100 + f + 6, SCSR, None, 0x00, ""},
+                 {100 + 2 * f - 1, SCSR, None, 0x00, ""},
+                 {100 + 2 * f, SCSR, None, 0x80, "A"},
+                 {100 + 3 * f - 1, SCSR, None, 0x80, "A"},
+                 {100 + 3 * f, SCSR, None, 0xC0, "AB"},
+                 {100 + 9 * f, SCSR, None, 0xC0, "AB"}});
     }
 }
 
@@ -114,12 +119,18 @@ TEST(SciTransmit, ClearingSequenceOfTdreAndTc) {
     const int64_t f = 2080;
     TSci s;
     s.Set(BAUD, 0x30);
-    Play(s, {{0, SCCR2, Sci::TE, None, ""},       {1, SCDR, 'v', None, ""},
-             {2, SCSR, None, 0x80, ""},           {f, SCSR, None, 0xC0, ""},
-             {f, SCDR, 'x', None, ""},            {f + 1, SCDR, 'y', None, ""},
-             {f + 2, SCSR, None, 0x80, ""},       {2 * f, SCSR, None, 0xC0, "x"},
-             {2 * f + 1, SCDR, 'z', None, "x"},   {2 * f + 2, SCDR, 'w', None, "x"},
-             {2 * f + 3, SCSR, None, 0x80, "x"},  {3 * f + 1, SCSR, None, 0xC0, "xz"},
+    Play(s, {{0, SCCR2, Sci::TE, None, ""},
+             {1, SCDR, 'v', None, ""},
+             {2, SCSR, None, 0x80, ""},
+             {f, SCSR, None, 0xC0, ""},
+             {f, SCDR, 'x', None, ""},
+             {f + 1, SCDR, 'y', None, ""},
+             {f + 2, SCSR, None, 0x80, ""},
+             {2 * f, SCSR, None, 0xC0, "x"},
+             {2 * f + 1, SCDR, 'z', None, "x"},
+             {2 * f + 2, SCDR, 'w', None, "x"},
+             {2 * f + 3, SCSR, None, 0x80, "x"},
+             {3 * f + 1, SCSR, None, 0xC0, "xz"},
              {5 * f, SCSR, None, 0xC0, "xz"}});
 }
 
@@ -129,11 +140,16 @@ TEST(SciTransmit, ClearingTeFinishesQueuedBytes) {
     const int64_t f = 2080;
     TSci s;
     s.Set(BAUD, 0x30);
-    Play(s, {{0, SCCR2, Sci::TE, None, ""},       {f, SCSR, None, 0xC0, ""},
-             {f, SCDR, '1', None, ""},            {f + 1, SCSR, None, 0x80, ""},
-             {f + 2, SCDR, '2', None, ""},        {f + 3, SCCR2, 0, None, ""},
-             {2 * f, SCSR, None, 0x80, "1"},      {3 * f, SCSR, None, 0xC0, "12"},
-             {3 * f + 10, SCCR2, Sci::TE, None, "12"}, {3 * f + 11, SCSR, None, 0x80, "12"},
+    Play(s, {{0, SCCR2, Sci::TE, None, ""},
+             {f, SCSR, None, 0xC0, ""},
+             {f, SCDR, '1', None, ""},
+             {f + 1, SCSR, None, 0x80, ""},
+             {f + 2, SCDR, '2', None, ""},
+             {f + 3, SCCR2, 0, None, ""},
+             {2 * f, SCSR, None, 0x80, "1"},
+             {3 * f, SCSR, None, 0xC0, "12"},
+             {3 * f + 10, SCCR2, Sci::TE, None, "12"},
+             {3 * f + 11, SCSR, None, 0x80, "12"},
              {4 * f + 10, SCSR, None, 0xC0, "12"}});
     EXPECT_FALSE(s.Env.PortOutputMask(Env::PortD) & 0x01);
 }
@@ -146,8 +162,8 @@ TEST(SciReceive, RdrfOneFrameAfterTheStart) {
         int32_t Baud;
         bool M;
         int64_t ReAt, TypeAt, Rdrf;
-    } rows[] = {{0x30, false, 1000, 0, 3080},   {0x30, false, 1000, 5000, 7080},
-                {0x30, true, 1000, 0, 3288},    {0x00, false, 0, 0, 160},
+    } rows[] = {{0x30, false, 1000, 0, 3080},      {0x30, false, 1000, 5000, 7080},
+                {0x30, true, 1000, 0, 3288},       {0x00, false, 0, 0, 160},
                 {0x33, false, 10, 20, 20 + 16640}, {0x10, true, 300, 100, 300 + 528}};
     for (const auto& row : rows) {
         TSci s;
@@ -179,17 +195,25 @@ TEST(SciReceive, OverrunIdleAndTheirClearingSequence) {
     TSci s;
     s.Set(BAUD, 0x30);
     s.Type("ABC");
-    Play(s, {{0, SCCR2, Sci::RE, None, ""},        {f - 1, SCSR, None, 0xC0, ""},
-             {f, SCDR, None, 'A', ""},             {f + 1, SCDR, None, 'A', ""},
-             {2 * f, SCSR, None, 0xE8, ""},        {3 * f, SCSR, None, 0xE8, ""},
-             {3 * f + 1, SCDR, None, 'A', ""},     {3 * f + 2, SCSR, None, 0xC0, ""},
-             {4 * f - 1, SCSR, None, 0xC0, ""},    {4 * f, SCSR, None, 0xD0, ""},
-             {4 * f + 1, SCDR, None, 'A', ""},     {4 * f + 2, SCSR, None, 0xC0, ""},
+    Play(s, {{0, SCCR2, Sci::RE, None, ""},
+             {f - 1, SCSR, None, 0xC0, ""},
+             {f, SCDR, None, 'A', ""},
+             {f + 1, SCDR, None, 'A', ""},
+             {2 * f, SCSR, None, 0xE8, ""},
+             {3 * f, SCSR, None, 0xE8, ""},
+             {3 * f + 1, SCDR, None, 'A', ""},
+             {3 * f + 2, SCSR, None, 0xC0, ""},
+             {4 * f - 1, SCSR, None, 0xC0, ""},
+             {4 * f, SCSR, None, 0xD0, ""},
+             {4 * f + 1, SCDR, None, 'A', ""},
+             {4 * f + 2, SCSR, None, 0xC0, ""},
              {9 * f, SCSR, None, 0xC0, ""}});
     EXPECT_EQ(s.Env.Sci.Pending(), 0);
     s.Type("D");
-    Play(s, {{10 * f - 1, SCSR, None, 0xC0, ""},   {10 * f, SCSR, None, 0xE0, ""},
-             {10 * f + 1, SCDR, None, 'D', ""},    {11 * f - 1, SCSR, None, 0xC0, ""},
+    Play(s, {{10 * f - 1, SCSR, None, 0xC0, ""},
+             {10 * f, SCSR, None, 0xE0, ""},
+             {10 * f + 1, SCDR, None, 'D', ""},
+             {11 * f - 1, SCSR, None, 0xC0, ""},
              {11 * f, SCSR, None, 0xD0, ""}});
 }
 
@@ -199,10 +223,14 @@ TEST(SciReceive, ReceiverOffKeepsTheQueue) {
     TSci s;
     s.Set(BAUD, 0x30);
     s.Type("QR");
-    Play(s, {{0, SCCR2, Sci::RE, None, ""},   {1000, SCCR2, 0, None, ""},
-             {5000, SCSR, None, 0xC0, ""},    {6000, SCCR2, Sci::RE, None, ""},
-             {8079, SCSR, None, 0xC0, ""},    {8080, SCSR, None, 0xE0, ""},
-             {8081, SCDR, None, 'Q', ""},     {10160, SCSR, None, 0xE0, ""},
+    Play(s, {{0, SCCR2, Sci::RE, None, ""},
+             {1000, SCCR2, 0, None, ""},
+             {5000, SCSR, None, 0xC0, ""},
+             {6000, SCCR2, Sci::RE, None, ""},
+             {8079, SCSR, None, 0xC0, ""},
+             {8080, SCSR, None, 0xE0, ""},
+             {8081, SCDR, None, 'Q', ""},
+             {10160, SCSR, None, 0xE0, ""},
              {10161, SCDR, None, 'R', ""}});
 }
 
@@ -212,12 +240,19 @@ TEST(SciInterrupt, RequestByEnableAndFlag) {
     const struct {
         int32_t Sccr2, Scsr;
         bool Line;
-    } rows[] = {{0x00, 0xFE, false},     {Sci::TIE, Sci::TDRE, true}, {Sci::TIE, Sci::TC, false},
-                {Sci::TCIE, Sci::TC, true}, {Sci::TCIE, Sci::TDRE, false},
-                {Sci::RIE, Sci::RDRF, true}, {Sci::RIE, Sci::OR, true},
-                {Sci::RIE, Sci::IDLE, false}, {Sci::ILIE, Sci::IDLE, true},
-                {Sci::ILIE, Sci::RDRF | Sci::OR, false}, {Sci::RIE, Sci::NF | Sci::FE, false},
-                {0xF0, 0x00, false},     {0xF0, Sci::FE, false}};
+    } rows[] = {{0x00, 0xFE, false},
+                {Sci::TIE, Sci::TDRE, true},
+                {Sci::TIE, Sci::TC, false},
+                {Sci::TCIE, Sci::TC, true},
+                {Sci::TCIE, Sci::TDRE, false},
+                {Sci::RIE, Sci::RDRF, true},
+                {Sci::RIE, Sci::OR, true},
+                {Sci::RIE, Sci::IDLE, false},
+                {Sci::ILIE, Sci::IDLE, true},
+                {Sci::ILIE, Sci::RDRF | Sci::OR, false},
+                {Sci::RIE, Sci::NF | Sci::FE, false},
+                {0xF0, 0x00, false},
+                {0xF0, Sci::FE, false}};
     for (const auto& row : rows) {
         TSci s;
         s.Env.Sci.SCSR = row.Scsr;
@@ -364,7 +399,7 @@ TEST(SciTransmit, BreakFramesWhileSbk) {
     const struct {
         int64_t At;
         int32_t Sccr2, Scsr, TxD;
-    } rows[] = {{150, None, 0x80, 1}, {168, None, 0x80, 0}, {319, None, 0x80, 0},
+    } rows[] = {{150, None, 0x80, 1},    {168, None, 0x80, 0}, {319, None, 0x80, 0},
                 {330, Sci::TE, 0x80, 0}, {479, None, 0x80, 0}, {480, None, 0xC0, 1},
                 {2000, None, 0xC0, 1}};
     for (const auto& row : rows) {
@@ -374,6 +409,88 @@ TEST(SciTransmit, BreakFramesWhileSbk) {
         EXPECT_EQ((s.Get(PORTD) >> 1) & 1, row.TxD) << row.At;
     }
     EXPECT_EQ(s.Sent, "");
+}
+
+// A break character (all 0s, the stop bit too) arrives as $00 with FE, which rises with RDRF and
+// clears with it; RxD stays low for the whole frame. Behind an unread byte a break is an overrun
+// only (OR, no FE). (16 cycles a bit: the frames end at 160, 320, 480.)
+TEST(SciReceive, BreakSetsFramingError) {
+    TSci s;
+    s.Set(SCCR2, Sci::RE);
+    s.Type("a");
+    s.Env.Sci.TypeBreak();
+    s.Type("b");
+    EXPECT_EQ(s.Env.Sci.Pending(), 3);
+    Play(s, {{160, SCSR, None, 0xE0, ""},
+             {161, SCDR, None, 'a', ""},
+             {200, PORTD, None, 0x00, ""},
+             {312, PORTD, None, 0x00, ""},
+             {319, SCSR, None, 0xC0, ""},
+             {320, SCSR, None, 0xE2, ""},
+             {321, SCDR, None, 0x00, ""},
+             {322, SCSR, None, 0xC0, ""},
+             {362, PORTD, None, 0x01, ""},
+             {480, SCSR, None, 0xE0, ""},
+             {481, SCDR, None, 'b', ""},
+             {482, SCSR, None, 0xC0, ""}});
+    TSci o;
+    o.Set(SCCR2, Sci::RE);
+    o.Type("a");
+    o.Env.Sci.TypeBreak();
+    Play(o, {{320, SCSR, None, 0xE8, ""}, {321, SCDR, None, 'a', ""}, {322, SCSR, None, 0xC0, ""}});
+}
+
+// After the last break frame the line stays high for one bit time before the next start bit, so
+// that a receiver can find it: the byte waiting behind the break moves on (TDRE) when the break
+// ends and starts a bit later.
+TEST(SciTransmit, OneIdleBitBetweenBreakAndData) {
+    TSci s; // 16 cycles a bit; the preamble ends at 160, the break frame at 320
+    s.Set(SCCR2, Sci::TE | Sci::SBK);
+    Play(s, {{200, SCSR, None, 0x80, ""},
+             {200, SCDR, 'U', None, ""},
+             {201, SCCR2, Sci::TE, None, ""},
+             {319, SCSR, None, 0x00, ""},
+             {319, PORTD, None, 0x00, ""},
+             {320, SCSR, None, 0x80, ""},
+             {328, PORTD, None, 0x02, ""},
+             {340, PORTD, None, 0x00, ""},
+             {495, SCSR, None, 0x80, ""},
+             {496, SCSR, None, 0xC0, "U"}});
+}
+
+// With line events on, PD1 and PD0 in the port's pins follow TxD and RxD: one event per level
+// change at its own bit boundary, none while the line rests (the preamble, idle). Off again, PD1
+// shows the idle level.
+TEST(SciPorts, LineEventsAtEachLevelChange) {
+    TSci s; // 16 cycles a bit
+    std::vector<std::pair<int64_t, int32_t>> changes;
+    s.Env.Sci.OnLineChange = [&](int64_t Cycle) {
+        changes.emplace_back(Cycle, s.Env.PortPins[Env::PortD] & 3);
+    };
+    s.Env.Sci.SetLineEvents(true);
+    s.Set(SCCR2, Sci::TE | Sci::RE);
+    s.Get(SCSR);
+    s.Set(SCDR, 0xA5); // start, 1 0 1 0 0 1 0 1, stop from cycle 160
+    int events = 0;
+    for (int64_t c = 0; c <= 600; ++c) {
+        if (s.Env.NextEventCycle() <= c) ++events;
+        s.At(c);
+        if (c == 400) s.Type("\x01"); // RxD: start, 1, 0 x 7, stop from cycle 400
+    }
+    const std::vector<std::pair<int64_t, int32_t>> expected = {
+        {160, 1}, {176, 3}, {192, 1}, {208, 3}, {224, 1}, {256, 3},
+        {272, 1}, {288, 3}, {400, 2}, {416, 3}, {432, 2}, {544, 3}};
+    EXPECT_EQ(changes, expected);
+    // The level changes after a frame's start and the ends of the frames (the preamble's too):
+    // nothing else is an event.
+    EXPECT_EQ(events, 9 + 4);
+    s.Get(SCSR);
+    s.Set(SCDR, 0x00); // starts at once: TxD low from 600 to 744
+    s.At(650);
+    EXPECT_EQ(s.Env.PortPins[Env::PortD] & 2, 0);
+    s.Env.Sci.SetLineEvents(false);
+    EXPECT_EQ(s.Env.PortPins[Env::PortD] & 2, 2);
+    EXPECT_EQ(s.Get(PORTD) & 2, 0); // a read still sees the bit on the line
 }
 
 // A reset: SCSR $C0, SCCR2 and the prescaler cleared, SCR2:SCR0 kept, a byte on the line back

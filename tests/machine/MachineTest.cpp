@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -264,3 +265,38 @@ TEST(MachineSci, QueueAndTransmitEvent) {
 }
 
 } // namespace
+// The signal record follows TxD on PD1 bit by bit while the hello program prints: one change
+// per level change of the frames (start bit, data bits from bit 0, stop bit), each at its bit
+// boundary. Without line events PD1 stays high and nothing is recorded for it.
+TEST(MachineSci, SignalRecordFollowsTxdBitByBit) {
+    const QByteArray text("Hallo, Welt\r\n");
+    int levelChanges = 0;
+    for (char c : text) {
+        int level = 1; // idle or the previous stop bit
+        for (int i = -1; i <= 8; ++i) { // start bit, bits 0 to 7, stop bit
+            const int b = i < 0 ? 0 : i == 8 ? 1 : (c >> i) & 1;
+            levelChanges += std::exchange(level, b) != b;
+        }
+    }
+    for (bool lineEvents : {true, false}) {
+        Machine m;
+        m.setSerialLineEvents(lineEvents);
+        ASSERT_TRUE(m.load(TARVIK_EXAMPLES_DIR "/hello.lst"));
+        m.run({std::nullopt, 40000});
+        std::vector<int64_t> edges;
+        const SignalRecorder& r = m.signalRecord();
+        for (size_t i = 0; i < r.size(); ++i)
+            if (r.at(i).Signal == 3 * 8 + 1) edges.push_back(r.at(i).Cycle);
+        if (!lineEvents) {
+            EXPECT_LE(edges.size(), 1u); // TE takes the pin: high once
+            continue;
+        }
+        // TE is set once, then the preamble; every edge lies on a bit boundary (208 cycles at
+        // 9600 baud) counted from the first start bit.
+        ASSERT_EQ(edges.size(), static_cast<size_t>(levelChanges) + 1);
+        for (size_t i = 2; i < edges.size(); ++i)
+            EXPECT_EQ((edges[i] - edges[1]) % 208, 0) << i;
+        EXPECT_EQ(r.level(3 * 8 + 1), 1);
+    }
+}
+

@@ -15,13 +15,15 @@ TEST(Stimulus, LinesNameACyclePinsPortsAndTheInterruptPins) {
                                       "0x20 IRQ=0\r\n"
                                       "300 XIRQ=1\n"
                                       "\n"
-                                      "100 PD5=0\n",
+                                      "100 PD5=0\n"
+                                      "200 sci=break\n",
                                       "s.stim");
     ASSERT_TRUE(events);
     std::vector<std::tuple<int64_t, T, int, int, int>> got;
     for (const StimulusEvent& e : *events) got.emplace_back(e.cycle, e.target, e.port, e.bit, e.value);
     const std::vector<std::tuple<int64_t, T, int, int, int>> expected{
-        {0x10, T::Port, 4, 0, 0xA5}, {0x20, T::IrqPin, 0, 0, 0}, {100, T::PortPin, 3, 5, 0},
+        {0x10, T::Port, 4, 0, 0xA5}, {0x20, T::IrqPin, 0, 0, 0},
+        {100, T::PortPin, 3, 5, 0},  {200, T::SciBreak, 0, 0, 0},
         {300, T::PortPin, 0, 0, 1},  {300, T::XirqPin, 0, 0, 1}}; // same cycle: file order
     EXPECT_EQ(got, expected);
 }
@@ -36,6 +38,7 @@ TEST(Stimulus, ABadLineNamesTheFileTheLineAndTheReason) {
         {"10 PORTB=1", "unbekannter Pin \"PORTB\""},
         {"10 PA0=2", "ungültiger Pegel \"2\" für PA0 (0 oder 1)"},
         {"10 PORTC=$100", "ungültiger Wert \"$100\" für PORTC (0 bis $FF)"},
+        {"10 SCI=$41", "ungültiger Wert \"$41\" für SCI (nur BREAK)"},
     };
     for (const auto& [line, why] : bad) {
         QString error;

@@ -235,7 +235,12 @@ void CheckExpectedResults(const std::string& Dir) {
             stimulus.isEmpty() ? "" : "--stimulus " + Dir + "/" + stimulus.toStdString() + " ";
         // Further options the program needs ("--analog PE0=2.5"), from its "args" field.
         const QString args = program["args"].toString();
-        const std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
+        std::string extraOptions = args.isEmpty() ? "" : args.toStdString() + " ";
+        // The text the program prints over the SCI, from its "sci_out" field.
+        QTemporaryFile sciFile;
+        ASSERT_TRUE(sciFile.open());
+        const bool printsText = program.toObject().contains("sci_out");
+        if (printsText) extraOptions += "--sci-out " + sciFile.fileName().toStdString() + " ";
         const TRun r = RunTool(stimulusOption + extraOptions + "--regs --break $" + done + " --max-steps " +
                                    std::to_string(program["max_steps"].toInteger()) +
                                    " --memory-out " + memoryFile.fileName().toStdString(),
@@ -250,6 +255,9 @@ void CheckExpectedResults(const std::string& Dir) {
         for (auto it = expectedRegs.begin(); it != expectedRegs.end(); ++it)
             EXPECT_EQ(regs[it.key()].toStdString(), it.value().toString().toStdString())
                 << it.key().toStdString();
+        if (printsText) {
+            EXPECT_EQ(sciFile.readAll().toStdString(), program["sci_out"].toString().toStdString());
+        }
         const QByteArray memory = memoryFile.readAll();
         ASSERT_EQ(memory.size(), 65536);
         for (const QJsonValue& check : program["checks"].toArray()) {
@@ -408,4 +416,51 @@ TEST(Runner, SciOptionsThatCannotWork) {
            {"--sci-in=", 2, "",
             "tarvik68hc11-run: --sci-in erwartet einen Dateinamen oder \"-\".\n"
             "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n"}});
+}
+
+// Bad values for the analog inputs and SPI/SCI files that cannot be read or written: a German
+// message, exit status 2, nothing run. A value the option cannot take adds the hint to --help;
+// a file that cannot be opened names the file and the system's reason.
+TEST(Runner, AnalogSpiAndSciOptionsThatCannotWork) {
+    const std::string hint =
+        "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n";
+    const auto analog = [&hint](const std::string& Value) {
+        return "tarvik68hc11-run: --analog erwartet PEn=VOLT (0 bis 5, z. B. PE3=2.5) oder "
+               "PEn=$WERT (Wandlerwert $00 bis $FF): " +
+               Value + "\n" + hint;
+    };
+    std::vector<TCase> cases;
+    for (const char* value : {"PE8=1", "PB0=1", "PE0=5.01", "PE0=-1", "PE0=", "PE0", "PE0=$100",
+                              "PE0=0x1G", "PE0=nan", "PE0=inf", "PE0=2.5VV", "PE0=1e0"})
+        cases.push_back({std::string("--max-steps 1 --analog ") + value, 2, "", analog(value)});
+    const std::string unreadable = "\" kann nicht gelesen werden: ";
+    cases.push_back(
+        {"--spi-in /x/in.bin", 2, "",
+         "tarvik68hc11-run: Die Datei \"/x/in.bin" + unreadable + "No such file or directory\n"});
+    cases.push_back({"--spi-in " + DataDir, 2, "",
+                     "tarvik68hc11-run: Die Datei \"" + DataDir + unreadable +
+                         "file to open is a directory\n"});
+    cases.push_back({"--sci-in " + DataDir, 2, "",
+                     "tarvik68hc11-run: Die Datei \"" + DataDir + unreadable +
+                         "file to open is a directory\n"});
+    cases.push_back({"--spi-out /x/out.bin", 2, "",
+                     "tarvik68hc11-run: Die Datei \"/x/out.bin\" kann nicht geschrieben werden: "
+                     "No such file or directory\n"});
+    cases.push_back({"--spi-out " + DataDir, 2, "",
+                     "tarvik68hc11-run: Die Datei \"" + DataDir +
+                         "\" kann nicht geschrieben werden: Is a directory\n"});
+    for (const std::string option : {"--spi-in", "--spi-out"})
+        cases.push_back({option + "=", 2, "",
+                         "tarvik68hc11-run: " + option + " erwartet einen Dateinamen.\n" + hint});
+    Check(cases);
+    // The good forms of the same options run: volts with a comma, a unit or lower case, a raw
+    // converter value, SPI files that exist.
+    QTemporaryFile in, out;
+    ASSERT_TRUE(in.open() && out.open());
+    const TRun good =
+        RunTool("--max-steps 1 --analog PE0=2,5 --analog pe1=5V --analog PE2=$80 "
+                "--spi-in " +
+                in.fileName().toStdString() + " --spi-out " + out.fileName().toStdString());
+    EXPECT_EQ(good.Exit, 0);
+    EXPECT_EQ(good.Err, "stop: steps PC=$E003\n");
 }

@@ -56,6 +56,7 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
               "P&rofil |"
               "Analog&eingänge |"
               "Te&rminal |"
+              "Speic&her |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
 

@@ -7,6 +7,7 @@
 #include "machine/Machine.h"
 #include "sourceview/SynDebug.h"
 #include "ui/MainForm.h"
+#include "ui/ProfileGutter.h"
 #include "ui/ProfileView.h"
 
 namespace {
@@ -155,6 +156,37 @@ TEST(ProfileWindow, HiddenUntilChosenFromTheMenuAndFilledAfterARun) {
               QString::number(first.Cycles));
     form.MenProfile->trigger();
     EXPECT_FALSE(form.ToolbarProfile->isVisible());
+}
+
+// The source view shades the gutter by the profile: off until profiling is on; after a run
+// each code line has the counts of the address it shows, the scale runs up to the hottest
+// address; "Zurücksetzen" and switching off take the shade away again.
+TEST(ProfileWindow, TheSourceViewShadesCodeLinesByTheirCycles) {
+    TRecordingSink sink;
+    TFormMain form;
+    form.SetMessageSink(&sink);
+    form.show();
+    form.AskOpenFileName = [] { return QStringLiteral(TARVIK_EXAMPLES_DIR "/demo.lst"); };
+    form.MenOpenClick();
+    const TProfileHeatPlugin& heat = form.ProfileGutter->plugin();
+    EXPECT_FALSE(heat.Showing());
+    form.ProfileView->recordBox()->click();
+    EXPECT_TRUE(heat.Showing());
+    EXPECT_EQ(heat.Hottest(), 0u);
+    form.System->setBreakpoint(0xE025, true);
+    form.MenRunClick();
+    ASSERT_EQ(form.CPU->PC, 0xE025);
+    const CycleProfile& profile = *form.System->profile();
+    const uint32_t hottest = profile.hottest(1).at(0);
+    EXPECT_EQ(heat.Hottest(), profile.at(hottest).Cycles);
+    const int32_t line = form.System->program().LineOfAddress(hottest) + 1;
+    EXPECT_EQ(form.ProfileGutter->countsOf(line).Cycles, profile.at(hottest).Cycles);
+    EXPECT_EQ(form.ProfileGutter->countsOf(line).Executions, profile.at(hottest).Executions);
+    EXPECT_EQ(form.ProfileGutter->countsOf(1).Cycles, 0u); // the page header
+    form.ProfileView->clearButton()->click();
+    EXPECT_EQ(heat.Hottest(), 0u);
+    form.ProfileView->recordBox()->click();
+    EXPECT_FALSE(heat.Showing());
 }
 
 } // namespace

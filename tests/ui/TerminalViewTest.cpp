@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,7 +39,8 @@ TEST(TerminalScreen, ControlBytesAsATerminalHandlesThem) {
     for (const auto& row : rows) {
         TTerminalScreen s;
         s.feed(row.In);
-        EXPECT_EQ(s.text().toStdString(), QString::fromUtf8(row.Text).toStdString()) << row.In.toHex().toStdString();
+        EXPECT_EQ(s.text().toStdString(), QString::fromUtf8(row.Text).toStdString())
+            << row.In.toHex().toStdString();
         EXPECT_EQ(s.column(), row.Column) << row.In.toHex().toStdString();
         EXPECT_EQ(s.takeBells(), row.Bells);
         EXPECT_EQ(s.takeBells(), 0);
@@ -48,20 +50,27 @@ TEST(TerminalScreen, ControlBytesAsATerminalHandlesThem) {
 // Only the last MaxLines lines are kept; the first changed line tells the view what to redraw.
 TEST(TerminalScreen, KeepsTheLastLinesAndTracksChanges) {
     TTerminalScreen s;
-    bool scrolled = true;
-    EXPECT_EQ(s.takeFirstChanged(&scrolled), 0);
-    EXPECT_FALSE(scrolled);
+    int dropped = 1;
+    EXPECT_EQ(s.takeFirstChanged(&dropped), 0);
+    EXPECT_EQ(dropped, 0);
     s.feed("a\nb\nc");
-    EXPECT_EQ(s.takeFirstChanged(&scrolled), 0);
-    EXPECT_EQ(s.takeFirstChanged(&scrolled), 3);
+    EXPECT_EQ(s.takeFirstChanged(&dropped), 0);
+    EXPECT_EQ(s.takeFirstChanged(&dropped), 3);
     s.feed("d");
-    EXPECT_EQ(s.takeFirstChanged(&scrolled), 2);
-    EXPECT_FALSE(scrolled);
+    EXPECT_EQ(s.takeFirstChanged(&dropped), 2);
+    EXPECT_EQ(dropped, 0);
+    // 3 + MaxLines + 5 lines: the first 8 scroll away, the changes count from the new top.
     for (int i = 0; i < TTerminalScreen::MaxLines + 5; ++i)
         s.feed("x\n");
-    s.takeFirstChanged(&scrolled);
-    EXPECT_TRUE(scrolled);
+    EXPECT_EQ(s.takeFirstChanged(&dropped), 0);
+    EXPECT_EQ(dropped, 8);
     EXPECT_EQ(s.lines().size(), TTerminalScreen::MaxLines);
+    s.feed("y\nz");
+    EXPECT_EQ(s.takeFirstChanged(&dropped), TTerminalScreen::MaxLines - 2);
+    EXPECT_EQ(dropped, 1);
+    s.clear();
+    s.takeFirstChanged(&dropped);
+    EXPECT_EQ(dropped, -1);
 }
 
 // The keys a user presses and the bytes they type.
@@ -70,12 +79,18 @@ TEST(TerminalView, KeyBytes) {
         int Key;
         QString Text;
         QByteArray Bytes;
-    } rows[] = {{Qt::Key_A, "a", "a"},           {Qt::Key_Return, "\r", "\r"},
-                {Qt::Key_Enter, "\r", "\r"},     {Qt::Key_Backspace, "\b", "\b"},
-                {Qt::Key_Escape, "\x1B", "\x1B"}, {Qt::Key_Tab, "\t", "\t"},
-                {Qt::Key_Delete, "", "\x7F"},    {Qt::Key_C, "\x03", "\x03"},
-                {Qt::Key_Left, "", ""},          {Qt::Key_Shift, "", ""},
-                {Qt::Key_Adiaeresis, "\u00E4", "\xE4"}, {Qt::Key_unknown, "\u20AC", ""}};
+    } rows[] = {{Qt::Key_A, "a", "a"},
+                {Qt::Key_Return, "\r", "\r"},
+                {Qt::Key_Enter, "\r", "\r"},
+                {Qt::Key_Backspace, "\b", "\b"},
+                {Qt::Key_Escape, "\x1B", "\x1B"},
+                {Qt::Key_Tab, "\t", "\t"},
+                {Qt::Key_Delete, "", "\x7F"},
+                {Qt::Key_C, "\x03", "\x03"},
+                {Qt::Key_Left, "", ""},
+                {Qt::Key_Shift, "", ""},
+                {Qt::Key_Adiaeresis, "\u00E4", "\xE4"},
+                {Qt::Key_unknown, "\u20AC", ""}};
     for (const auto& row : rows)
         EXPECT_EQ(TTerminalView::keyBytes(row.Key, row.Text).toHex().toStdString(),
                   row.Bytes.toHex().toStdString())
@@ -125,6 +140,25 @@ TEST(TerminalView, ShowsSentBytesAtRefreshAndQueuesTypedKeys) {
     EXPECT_EQ(view.shownText().toStdString(), "");
     view.setHex(true);
     EXPECT_EQ(view.shownText().toStdString(), "");
+    view.setHex(false);
+
+    // A program printing without end: lines scroll away at the top between refreshes, by a
+    // few or by more than the screen holds; the display always shows the screen's lines.
+    // The Break button queues a break character for the receiver.
+    int n = 0;
+    for (int chunk : {5, 1990, 7, 1, 2500, 3}) {
+        for (int i = 0; i < chunk; ++i)
+            for (char c : QByteArray::number(n++) + "\r\n")
+                view.receive(static_cast<uint8_t>(c));
+        view.receive('>');
+        view.refresh();
+        EXPECT_EQ(view.shownText(), view.screen().text()) << chunk;
+    }
+    EXPECT_TRUE(view.shownText().endsWith(QString::number(n - 1) + "\n>"));
+    auto* breakButton = view.findChild<QPushButton*>(QStringLiteral("TerminalBreak"));
+    ASSERT_TRUE(breakButton);
+    breakButton->click();
+    EXPECT_EQ(m.sciPending(), 3);
 }
 
 } // namespace
