@@ -148,7 +148,10 @@ QString formatValue(uint64_t Value, int Bytes, Format F) {
 }
 
 // A symbol beside a value that may be an address, when a label lies close before it.
-QString addressNote(const Machine& M, uint32_t Value) {
+QString addressNote(const Machine& M, uint32_t Value, bool LabelsOnly) {
+    // A data word is an address only by chance: only a label before it names it.
+    const auto& labels = M.symbols().labels();
+    if (LabelsOnly && (labels.empty() || labels.begin()->first > Value)) return {};
     const QString name = M.nearSymbolFor(Value);
     return name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(name);
 }
@@ -276,7 +279,7 @@ QString WatchExpression::format(const Machine& M) const {
         const uint32_t value = M.registerValue(Reg);
         QString text = formatValue(value, Size, ValueFormat);
         const bool pointer = Reg == Reg::PC || Reg == Reg::X || Reg == Reg::Y || Reg == Reg::SP;
-        if (pointer && ValueFormat == Format::Hex) text += addressNote(M, value);
+        if (pointer && ValueFormat == Format::Hex) text += addressNote(M, value, false);
         return text;
     }
     const uint32_t a = address(M);
@@ -284,7 +287,7 @@ QString WatchExpression::format(const Machine& M) const {
         const auto value = static_cast<uint64_t>(number(M)) & (Size == 2 ? 0xFFFFu : 0xFFu);
         QString text = formatValue(value, Size, ValueFormat);
         if (Size == 2 && ValueFormat == Format::Hex)
-            text += addressNote(M, static_cast<uint32_t>(value));
+            text += addressNote(M, static_cast<uint32_t>(value), true);
         return text;
     }
     QStringList bytes;

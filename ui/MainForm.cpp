@@ -1,5 +1,7 @@
 #include "ui/MainForm.h"
 
+#include "ui/WatchView.h"
+
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
@@ -59,7 +61,12 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     CreateComponents();
     WireEvents();
     FormCreate();
+    // The minimum size the layout computed with every tool window in it is out of date now
+    // that the hidden ones are gone; recomputed, the default size fits.
+    layout()->activate();
     resize(DefaultSize());
+    DefaultLayout = saveState();
+    RestoreLayout();
 }
 
 TFormMain::~TFormMain() {
@@ -126,6 +133,7 @@ void TFormMain::CreateComponents() {
     CreateMenus();
     CreateToolbars();
     CreateToolWindows();
+    CreateDebugWindows();
 
     FormAbout = new TFormAbout(this);
 
@@ -217,7 +225,7 @@ void TFormMain::CreateMenus() {
     MenCPURegister->setChecked(true);
     MenIOPorts->setChecked(true);
     MenToolbar->setChecked(true);
-    MenSymbols->setChecked(false);
+    MenSymbols->setChecked(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     help->setObjectName(QStringLiteral("Hilfe1"));
@@ -313,25 +321,15 @@ void TFormMain::CreateToolWindows() {
     SimControl->setVisible(false);
     ToolbarCPU->setWidget(CPUControl);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarCPU);
-    ToolbarCPU->setFloating(true);
 
     ToolbarSymbols = new QDockWidget(QStringLiteral("Überwachte Ausdrücke"), this);
     ToolbarSymbols->setObjectName(QStringLiteral("ToolbarSymbols"));
-    StringGridSymbols = new QTableWidget(19, 2, ToolbarSymbols);
-    StringGridSymbols->setObjectName(QStringLiteral("StringGridSymbols"));
-    // The grid's first (fixed) row is the header row.
-    StringGridSymbols->setHorizontalHeaderLabels({QString(), QString()});
-    StringGridSymbols->verticalHeader()->setVisible(false);
-    StringGridSymbols->verticalHeader()->setSectionsMovable(true);
-    StringGridSymbols->verticalHeader()->setDefaultSectionSize(18);
-    StringGridSymbols->horizontalHeader()->setDefaultSectionSize(64);
-    StringGridSymbols->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGridSymbols->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    StringGridSymbols->setEditTriggers(QAbstractItemView::AllEditTriggers);
-    StringGridSymbols->setMinimumSize(140, 120);
-    ToolbarSymbols->setWidget(StringGridSymbols);
+    WatchView = new TWatchView(ToolbarSymbols);
+    WatchView->setObjectName(QStringLiteral("WatchView"));
+    StringGridSymbols = WatchView->table();
+    WatchView->setMachine(System);
+    ToolbarSymbols->setWidget(WatchView);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarSymbols);
-    ToolbarSymbols->setFloating(true);
 
     ToolbarSignals = new QDockWidget(QStringLiteral("Signale"), this);
     ToolbarSignals->setObjectName(QStringLiteral("ToolbarSignals"));
@@ -375,7 +373,7 @@ void TFormMain::WireEvents() {
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
     for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
-                          MenAnalog, MenTerminal}) {
+                          MenAnalog, MenTerminal, MenBreakpoints, MenCalls}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -405,8 +403,8 @@ void TFormMain::WireEvents() {
     for (QToolBar* bar : {ToolbarMenu, ToolbarPorts}) {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
-    for (QDockWidget* dock :
-         {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile, ToolbarAnalog, ToolbarTerminal}) {
+    for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile,
+                              ToolbarAnalog, ToolbarTerminal, ToolbarBreakpoints, ToolbarCalls}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -418,6 +416,7 @@ void TFormMain::WireEvents() {
         StringGridSymbolsSetEditText(item->column(), item->row() + 1, item->text());
     });
     System->setMessagePump([this] { PumpMessages(); });
+    WireDebugEvents();
 }
 
 void TFormMain::SetMessageSink(TMessageSink* Value) {
@@ -429,11 +428,6 @@ void TFormMain::SetMessageSink(TMessageSink* Value) {
 }
 
 void TFormMain::FormCreate() {
-    StringGridSymbols->horizontalHeaderItem(0)->setText(QStringLiteral("Symbol"));
-    StringGridSymbols->horizontalHeaderItem(1)->setText(QStringLiteral("Wert"));
-    const QSignalBlocker quiet(StringGridSymbols);
-    StringGridSymbols->setItem(0, 0, new QTableWidgetItem(QStringLiteral("Not implemen")));
-    StringGridSymbols->setItem(0, 1, new QTableWidgetItem(QStringLiteral("ted yet")));
     MenViewToolbarClick(this);
     PMenPortClick(this);
     SynDebug->ExecutionMark()->ImageIndex = ExecutionImage;
@@ -454,17 +448,12 @@ QSize TFormMain::DefaultSize() const {
         width += layout->spacing() +
                  qBound(item->minimumWidth(), item->sizeHint().width(), item->maximumWidth());
     }
-    return {std::max(width, 1000), 700};
+    // Wide enough for the source view between the docks, and within a 1366x768 screen.
+    return {std::max(width, 1280), 700};
 }
 
 void TFormMain::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
-    if (FloatingPlaced) return;
-    FloatingPlaced = true;
-    // The tool windows float at fixed places over the window.
-    const QPoint origin = geometry().topLeft();
-    ToolbarCPU->move(origin + QPoint(70, 144));
-    ToolbarSymbols->move(origin + QPoint(400, 158));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -502,6 +491,7 @@ void TFormMain::MenOpenClick() {
 void TFormMain::closeEvent(QCloseEvent* Event) {
     // Left running, the run loop would keep the hidden window's process alive for ever.
     System->stop();
+    SaveLayout();
     QMainWindow::closeEvent(Event);
 }
 
@@ -528,6 +518,8 @@ bool TFormMain::OpenListing(const QString& FileName) {
     SynDebug->SetExecutionLine(-1);
     SynEdit->SetLines(System->program().Lines());
     SynEdit->document()->setModified(false);
+    WatchView->loadFor(FileName);
+    ShowDebugState();
     TimerMessage->ShowText(QStringLiteral("File loaded."), 4000);
     return true;
 }
@@ -558,7 +550,8 @@ bool TFormMain::SimControlStart() {
 }
 
 void TFormMain::ShowRunState(bool Running) {
-    for (QAction* action : {MenRun, MenSingleStep, ToolbarRun, ToolbarSingleStep})
+    for (QAction* action : {MenRun, MenSingleStep, ToolbarRun, ToolbarSingleStep,
+                            MenNoSubroutines, MenStepOut, MenRunToCursor})
         action->setEnabled(!Running);
     for (QAction* action : {MenStop, ToolbarStop})
         action->setEnabled(Running);
@@ -572,6 +565,10 @@ void TFormMain::SimControlFinish() {
         TimerMessage->ShowText(QStringLiteral("Haltepunkt erreicht."), 4000);
         break;
     case StopReason::User: TimerMessage->ShowText(QStringLiteral("Angehalten."), 4000); break;
+    case StopReason::Watch:
+        TimerMessage->ShowText(QStringLiteral("Datenhaltepunkt: %1").arg(System->watchHitText()),
+                               10000);
+        break;
     case StopReason::Halt:
         TimerMessage->ShowText(QStringLiteral("STOP-Befehl: Takt angehalten"), 4000);
         break;
@@ -587,6 +584,7 @@ void TFormMain::SimControlFinish() {
     const int32_t line = LineOfProgramCounter(static_cast<uint32_t>(CPU->PC));
     SynDebug->SetExecutionLine(line);
     if (line > 0) SynDebug->ShowLine(line);
+    ShowDebugState();
 }
 
 int32_t TFormMain::LineOfProgramCounter(uint32_t Address) const {
@@ -671,6 +669,7 @@ void TFormMain::FlushDisplay() {
     if (RegistersDirty) {
         RegistersDirty = false;
         CPUControl->UpdateDisplay();
+        if (ToolbarSymbols->isVisible()) WatchView->refresh(false);
     }
     for (int p = 0; p < 5; ++p) {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
@@ -705,6 +704,7 @@ void TFormMain::SynDebugChangeBreakpoint(int32_t LineNr) {
     if (address < 0) return;
     System->toggleBreakpoint(static_cast<uint32_t>(address));
     ShowBreakpointMarks(static_cast<uint32_t>(address));
+    ShowDebugState();
 }
 
 void TFormMain::ShowBreakpointMarks(uint32_t Address) {
@@ -731,7 +731,7 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
     for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals, MenProfile,
-                          MenAnalog, MenTerminal}) {
+                          MenAnalog, MenTerminal, MenBreakpoints, MenCalls}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -743,6 +743,8 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarProfile->setVisible(MenProfile->isChecked());
     ToolbarAnalog->setVisible(MenAnalog->isChecked());
     ToolbarTerminal->setVisible(MenTerminal->isChecked());
+    ToolbarBreakpoints->setVisible(MenBreakpoints->isChecked());
+    ToolbarCalls->setVisible(MenCalls->isChecked());
     SyncingToolbars = false;
 }
 
@@ -750,6 +752,10 @@ void TFormMain::ToolbarClose() {
     // Visibility also changes while the window itself is hidden or minimised, and while the
     // View menu sets it; only a toolbar the user closed changes the check marks.
     if (SyncingToolbars || !isVisible() || isMinimized()) return;
+    SyncViewMenu();
+}
+
+void TFormMain::SyncViewMenu() {
     MenCPURegister->setChecked(ToolbarCPU->isVisible());
     MenIOPorts->setChecked(ToolbarPorts->isVisible());
     MenToolbar->setChecked(ToolbarMenu->isVisible());
@@ -758,6 +764,8 @@ void TFormMain::ToolbarClose() {
     MenProfile->setChecked(ToolbarProfile->isVisible());
     MenAnalog->setChecked(ToolbarAnalog->isVisible());
     MenTerminal->setChecked(ToolbarTerminal->isVisible());
+    MenBreakpoints->setChecked(ToolbarBreakpoints->isVisible());
+    MenCalls->setChecked(ToolbarCalls->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {
