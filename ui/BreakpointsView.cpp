@@ -29,6 +29,7 @@ QTableWidget* makeTable(QWidget* Parent, const QStringList& Headers, const char*
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setMinimumHeight(40); // the dock shares the height below the source view
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     return table;
 }
 

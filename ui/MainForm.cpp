@@ -41,6 +41,7 @@
 #include <QTableWidget>
 #include <QTextBlock>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
 #include <memory>
@@ -319,7 +320,13 @@ void TFormMain::CreateToolWindows() {
     SimControl = new TKV68HC11SimControl(CPUControl);
     SimControl->setObjectName(QStringLiteral("SimControl"));
     SimControl->setVisible(false);
-    ToolbarCPU->setWidget(CPUControl);
+    // In a frame of its own: the panel keeps its size while the docked column grows wider.
+    auto* cpuFrame = new QWidget(ToolbarCPU);
+    auto* cpuLayout = new QVBoxLayout(cpuFrame);
+    cpuLayout->setContentsMargins(0, 0, 0, 0);
+    cpuLayout->addWidget(CPUControl, 0, Qt::AlignLeft | Qt::AlignTop);
+    CPUControl->setParent(cpuFrame);
+    ToolbarCPU->setWidget(cpuFrame);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarCPU);
 
     ToolbarSymbols = new QDockWidget(QStringLiteral("Überwachte Ausdrücke"), this);
@@ -449,7 +456,7 @@ QSize TFormMain::DefaultSize() const {
                  qBound(item->minimumWidth(), item->sizeHint().width(), item->maximumWidth());
     }
     // Wide enough for the source view between the docks, and within a 1366x768 screen.
-    return {std::max(width, 1280), 700};
+    return {std::max(width, 1340), 700};
 }
 
 void TFormMain::showEvent(QShowEvent* Event) {

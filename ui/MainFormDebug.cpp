@@ -51,6 +51,7 @@ void TFormMain::CreateDebugWindows() {
     // Default arrangement: registers and watches right of the source view, breakpoints and
     // calls side by side below it; the other tool windows as tabs beside them when shown.
     splitDockWidget(ToolbarBreakpoints, ToolbarCalls, Qt::Horizontal);
+    setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea); // the right column full height
     tabifyDockWidget(ToolbarBreakpoints, ToolbarSignals);
     tabifyDockWidget(ToolbarCalls, ToolbarTerminal);
     tabifyDockWidget(ToolbarSymbols, ToolbarProfile);
@@ -59,6 +60,8 @@ void TFormMain::CreateDebugWindows() {
     ToolbarCalls->raise();
     ToolbarSymbols->raise();
     resizeDocks({ToolbarBreakpoints}, {190}, Qt::Vertical);
+    resizeDocks({ToolbarSymbols}, {330}, Qt::Horizontal); // room for values with their symbols
+    resizeDocks({ToolbarBreakpoints, ToolbarCalls}, {560, 400}, Qt::Horizontal);
 
     auto* emulator = menuBar()->findChild<QMenu*>(QStringLiteral("MMenEmulator"));
     auto* view = menuBar()->findChild<QMenu*>(QStringLiteral("MMenView"));
