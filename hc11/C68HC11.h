@@ -224,7 +224,6 @@ public:
         bool Write = false;
         bool InterruptEntry = false; // the interrupt entry's stacking made the access
     };
-    TWatchHit LastWatchHit;
 
     // Calls and interrupt entries not yet returned from, oldest first; kept only while
     // TrackCalls is set (the call and return instructions check it, nothing else). A frame
@@ -239,8 +238,6 @@ public:
     };
     static constexpr int SwiLine = 64;
     static constexpr size_t MaxCallFrames = 1024;
-    bool TrackCalls = false;
-    std::vector<TCallFrame> CallFrames;
     // Drops the frames whose return address lies above SP.
     void DropReturnedCalls();
     std::array<bool, 65536> Breakpoints{};
@@ -284,8 +281,6 @@ private:
     void WriteByteSlow(uint32_t Address, int32_t Value);
     void WatchHit(uint32_t Address, int32_t Value, bool Write);
     void NoteCall(uint32_t CallPC, uint32_t ReturnPC, int Line);
-    std::array<uint8_t, 65536> WatchKinds{};
-    bool Entering = false; // an interrupt entry is in progress
 
     // Addressing modes of the operand-taking instructions.
     enum TAddressMode { amImmediate, amDirect, amIndexed, amExtended };
@@ -348,9 +343,18 @@ private:
 
     // State of the step in progress.
     int32_t StartPC = 0;        // PC before interrupt acceptance
+    bool Entering = false;      // an interrupt entry is in progress
     int32_t EntryCycles = 0;    // cycles of an interrupt entry taken in this step
     int32_t Opcode = 0;         // the byte dispatched on (after any prefix)
     bool UseIYRegister = false; // the 16-bit register operand is IY
     bool UseIYIndex = false;    // indexed addresses (and INX/DEX/ABX results) use IY
     bool CompareD = false;      // SUBD compares only (CPD)
+
+    // The debugger's state, after everything the hot loop touches.
+    std::array<uint8_t, 65536> WatchKinds{}; // per address: WatchRead | WatchWrite
+
+public:
+    TWatchHit LastWatchHit;
+    bool TrackCalls = false;
+    std::vector<TCallFrame> CallFrames;
 };
