@@ -343,7 +343,6 @@ private:
 
     // State of the step in progress.
     int32_t StartPC = 0;        // PC before interrupt acceptance
-    bool Entering = false;      // an interrupt entry is in progress
     int32_t EntryCycles = 0;    // cycles of an interrupt entry taken in this step
     int32_t Opcode = 0;         // the byte dispatched on (after any prefix)
     bool UseIYRegister = false; // the 16-bit register operand is IY
@@ -352,6 +351,7 @@ private:
 
     // The debugger's state, after everything the hot loop touches.
     std::array<uint8_t, 65536> WatchKinds{}; // per address: WatchRead | WatchWrite
+    bool Entering = false;                   // an interrupt entry is in progress
 
 public:
     TWatchHit LastWatchHit;

@@ -372,9 +372,23 @@ StopReason Machine::stepOut() {
     return StepOutDone && reason == StopReason::User ? StopReason::None : reason;
 }
 
+void Machine::markBreakpoint(uint32_t Address, bool Active) {
+    if (Target && Target->Address == Address)
+        Target->UserBreakpoint = Active; // the core's mark comes back when the run ends
+    else
+        Core.SetBreakpoint(Address, Active);
+}
+
+bool Machine::hasBreakpoint(uint32_t Address) const {
+    Address &= 0xFFFF;
+    // During a run to an address the core's mark there is the run's own.
+    if (Target && Target->Address == Address) return Target->UserBreakpoint;
+    return Core.Breakpoints[Address];
+}
+
 void Machine::setBreakpoint(uint32_t Address, bool Active) {
     Address &= 0xFFFF;
-    Core.SetBreakpoint(Address, Active);
+    markBreakpoint(Address, Active);
     if (!Active)
         BreakpointExtras.erase(Address);
     else if (auto it = BreakpointExtras.find(Address); it != BreakpointExtras.end())
@@ -382,7 +396,7 @@ void Machine::setBreakpoint(uint32_t Address, bool Active) {
 }
 
 bool Machine::toggleBreakpoint(uint32_t Address) {
-    const bool set = !Core.Breakpoints[Address & 0xFFFF];
+    const bool set = !hasBreakpoint(Address);
     setBreakpoint(Address, set);
     return set;
 }
@@ -390,12 +404,16 @@ bool Machine::toggleBreakpoint(uint32_t Address) {
 void Machine::clearBreakpoints() {
     Core.Breakpoints.fill(false);
     BreakpointExtras.clear();
+    if (Target) {
+        Target->UserBreakpoint = false;
+        Core.Breakpoints[Target->Address] = true; // the run's own mark stays
+    }
 }
 
 std::vector<uint32_t> Machine::breakpoints() const {
     std::vector<uint32_t> result;
     for (uint32_t a = 0; a < 0x10000; ++a)
-        if (Core.Breakpoints[a]) result.push_back(a);
+        if (Core.Breakpoints[a] && hasBreakpoint(a)) result.push_back(a);
     return result;
 }
 
@@ -415,11 +433,11 @@ void Machine::setBreakpointEnabled(uint32_t Address, bool Enabled) {
     Address &= 0xFFFF;
     auto it = BreakpointExtras.find(Address);
     if (it == BreakpointExtras.end()) {
-        if (!Core.Breakpoints[Address]) return; // no breakpoint there
+        if (!hasBreakpoint(Address)) return; // no breakpoint there
         it = BreakpointExtras.emplace(Address, BreakpointSettings{}).first;
     }
     it->second.Enabled = Enabled;
-    Core.SetBreakpoint(Address, Enabled);
+    markBreakpoint(Address, Enabled);
 }
 
 bool Machine::setBreakpointCondition(uint32_t Address, const QString& Condition, QString* Error) {
@@ -430,8 +448,7 @@ bool Machine::setBreakpointCondition(uint32_t Address, const QString& Condition,
         if (!c) return false;
         parsed = std::make_shared<const BreakpointCondition>(std::move(*c));
     }
-    if (!Core.Breakpoints[Address] && !BreakpointExtras.count(Address))
-        setBreakpoint(Address, true);
+    if (!hasBreakpoint(Address) && !BreakpointExtras.count(Address)) setBreakpoint(Address, true);
     BreakpointSettings& x = BreakpointExtras[Address];
     x.ConditionText = parsed ? Condition.trimmed() : QString();
     x.Condition = std::move(parsed);
@@ -441,8 +458,7 @@ bool Machine::setBreakpointCondition(uint32_t Address, const QString& Condition,
 
 void Machine::setBreakpointHitTarget(uint32_t Address, uint32_t Passes) {
     Address &= 0xFFFF;
-    if (!Core.Breakpoints[Address] && !BreakpointExtras.count(Address))
-        setBreakpoint(Address, true);
+    if (!hasBreakpoint(Address) && !BreakpointExtras.count(Address)) setBreakpoint(Address, true);
     BreakpointSettings& x = BreakpointExtras[Address];
     x.HitTarget = Passes;
     x.Hits = 0;

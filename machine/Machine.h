@@ -72,11 +72,11 @@ class Machine : public QObject {
     std::function<void(int64_t Nanoseconds)> SleepFor;
     void setWallClock(SpeedPacer::WallClock Clock) { Pacer = SpeedPacer(std::move(Clock)); }
 
-    // Reads a listing, writes its code into memory, drops every breakpoint of the previous
-    // program and requests a reset. A file that cannot be read, or that holds no code line,
-    // changes nothing: the result is false and *Error (if given) says why in German, naming
-    // the file. Bad code lines are reported line by line through the message sink and do not
-    // make the load fail.
+    // Reads a listing, writes its code into memory, drops every breakpoint (and data
+    // breakpoint) of the previous program and requests a reset. A file that cannot be read, or that
+    // holds no code line, changes nothing: the result is false and *Error (if given) says why in
+    // German, naming the file. Bad code lines are reported line by line through the message sink
+    // and do not make the load fail.
     bool load(const QString& FileName, QString* Error = nullptr);
     // The next step resets the processor and its devices first (Emulator > Reset).
     void requestReset() { Core.SetPendingInterrupt(TCPU_68HC11_::IrqReset, true); }
@@ -102,7 +102,7 @@ class Machine : public QObject {
     // Breakpoints by address. The core's table holds the enabled ones (one lookup per
     // instruction); conditions, hit counts and disabled breakpoints are kept here and looked at
     // only when the core stops at one.
-    bool hasBreakpoint(uint32_t Address) const { return Core.Breakpoints[Address & 0xFFFF]; }
+    bool hasBreakpoint(uint32_t Address) const;
     // Active: sets or enables it (keeping its settings); not active: removes it.
     void setBreakpoint(uint32_t Address, bool Active);
     // Sets a missing or disabled breakpoint, removes an enabled one; returns whether it is set
@@ -293,6 +293,8 @@ class Machine : public QObject {
     bool breakpointStops(uint32_t Address);
     StopReason runToTarget(uint32_t Address, std::optional<uint32_t> StackPointer);
     void applyWatches();
+    // Sets the core's mark, or during a run to that address the user's mark kept aside.
+    void markBreakpoint(uint32_t Address, bool Active);
 
     struct BreakpointSettings {
         bool Enabled = true;

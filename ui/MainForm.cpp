@@ -1,5 +1,6 @@
 #include "ui/MainForm.h"
 
+#include "ui/BreakpointsView.h"
 #include "ui/WatchView.h"
 
 #include "hc11/C68HC11.h"
@@ -711,7 +712,7 @@ void TFormMain::SynDebugChangeBreakpoint(int32_t LineNr) {
     if (address < 0) return;
     System->toggleBreakpoint(static_cast<uint32_t>(address));
     ShowBreakpointMarks(static_cast<uint32_t>(address));
-    ShowDebugState();
+    BreakpointsView->refresh();
 }
 
 void TFormMain::ShowBreakpointMarks(uint32_t Address) {

@@ -91,6 +91,28 @@ TEST_F(DebuggerTest, StepOverLetsAnInterruptRunAndStopsAtBreakpointsInside) {
     EXPECT_TRUE(M.hasBreakpoint(0xE009));
 }
 
+// The window lets the user click the gutter during a run: a breakpoint set or cleared at the
+// run's own target then stays as the user left it.
+TEST_F(DebuggerTest, BreakpointsChangedAtTheTargetDuringARunToItStayAsTheUserLeftThem) {
+    for (const bool set : {true, false}) {
+        M.setRegister(Reg::PC, 0xE004);
+        M.setRegister(Reg::SP, 0xFF);
+        M.setBreakpoint(0xE009, !set);
+        bool clicked = false;
+        M.setStepHook([this, set, &clicked](int32_t) {
+            if (reg(Reg::PC) == 0xE100 && !clicked) {
+                EXPECT_EQ(M.hasBreakpoint(0xE009), !set);
+                M.toggleBreakpoint(0xE009);
+                clicked = true;
+            }
+        });
+        EXPECT_EQ(M.runTo(0xE009), set ? StopReason::Breakpoint : StopReason::None);
+        EXPECT_EQ(M.hasBreakpoint(0xE009), set);
+        EXPECT_EQ(M.breakpoints().size(), set ? 1u : 0u);
+        M.setStepHook(nullptr);
+    }
+}
+
 TEST_F(DebuggerTest, StepOutLeavesNestedCallsOneByOneAndInterruptRoutines) {
     EXPECT_EQ(M.runTo(0xE105), StopReason::None); // the deepest level: A = 0
     EXPECT_EQ(reg(Reg::SP), 0xF9u);
