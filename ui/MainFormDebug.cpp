@@ -9,6 +9,7 @@
 #include "sourceview/SynDebug.h"
 #include "ui/BreakpointsView.h"
 #include "ui/CallStackView.h"
+#include "ui/Kv68HC11Control.h"
 #include "ui/KvSimControl.h"
 #include "ui/KvTimerMessage.h"
 #include "ui/WatchView.h"
@@ -112,6 +113,11 @@ void TFormMain::WireDebugEvents() {
     };
     CallStackView->OnShowLine = showLine;
     WatchView->OnMessage = message;
+    WatchView->OnValueWritten = [this] {
+        CPUControl->UpdateDisplay();
+        for (int p = 0; p < 5; ++p)
+            CPU_EnvironmentPortChange(p);
+    };
     WatchView->OnDataBreakpointsChanged = [this] { BreakpointsView->refresh(); };
 }
 

@@ -124,8 +124,11 @@ void TWatchView::itemChanged(QTableWidgetItem* Item) {
     const QTableWidgetItem* name = Table->item(row, 0);
     QString error;
     const auto e = name ? parseWatch(name->text(), System->symbols(), &error) : std::nullopt;
-    if (e && !e->write(*System, Item->text(), &error) && OnMessage)
+    if (e && e->write(*System, Item->text(), &error)) {
+        if (OnValueWritten) OnValueWritten();
+    } else if (OnMessage) {
         OnMessage(QStringLiteral("Nicht geschrieben: %1").arg(error));
+    }
     refresh(false);
 }
 

@@ -37,6 +37,8 @@ class TWatchView : public QWidget {
 
     // A short German message for the status bar (a value that could not be written).
     std::function<void(const QString&)> OnMessage;
+    // A typed value was written (the register panel and the memory shown follow).
+    std::function<void()> OnValueWritten;
     // A data breakpoint was set from the context menu.
     std::function<void()> OnDataBreakpointsChanged;
 

@@ -8,6 +8,7 @@
 #include "sourceview/SynDebug.h"
 #include "ui/BreakpointsView.h"
 #include "ui/CallStackView.h"
+#include "ui/Kv68HC11Control.h"
 #include "ui/MainForm.h"
 #include "ui/WatchView.h"
 
@@ -70,6 +71,8 @@ TEST_F(DebuggerWindow, WatchesShowValuesMarkChangesWriteAndComeBackWithTheListin
     TypeWatch(0, 1, "$1234"); // typed into "Wert": written
     EXPECT_EQ(Form.System->peek(0), 0x12);
     EXPECT_EQ(Form.System->peek(1), 0x34);
+    TypeWatch(1, 1, "$42"); // a register: the register panel shows it at once
+    EXPECT_EQ(Form.CPUControl->Edit(TKV68HC11Control::rACCA)->text(), "$42");
     TypeWatch(1, 1, "$123"); // does not fit: nothing written, the status bar says why
     EXPECT_EQ(Form.StatusPanels[2]->text(), "Nicht geschrieben: Wert passt nicht in ein Byte");
 
