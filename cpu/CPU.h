@@ -22,6 +22,7 @@ enum class StopReason : uint8_t {
     Halt,            // the program stopped the clock (STOP), or a Start found it stopped
     Deadlock,        // the program waits (WAI) for an interrupt that nothing can raise
     Breakpoint,      // the next instruction carries a breakpoint
+    Watch,           // the last instruction accessed an address a data breakpoint watches
     User,            // Stop() from outside: the user, a test, a closing window
     StepLimit,       // a front end's instruction limit (Machine::run)
     CycleLimit,      // a front end's cycle limit (Machine::run)

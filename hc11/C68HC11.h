@@ -7,8 +7,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 enum TMemoryType : uint8_t { mtRAM = 0, mtROM = 1, mtExternal = 2 };
+// Set on top of an address's memory type while a data breakpoint watches it: the address then
+// fails the RAM test of the fast path, so that only watched addresses pay for the check.
+constexpr uint8_t mtWatched = 0x80;
 
 class TCPU_68HC11_ : public TCustomCPU {
     Q_OBJECT
@@ -70,9 +74,17 @@ public:
         WriteByte(Address, (Value >> 8) & 0xFF);
         WriteByte(Address + 1, Value & 0xFF);
     }
-    int32_t FetchByte() { return ReadByte(static_cast<uint32_t>(PC++)); }
+    // Instruction bytes: as ReadByte, except that a data breakpoint does not see them.
+    int32_t FetchRead(uint32_t Address) {
+        Address &= 0xFFFF;
+        if (MemoryType[Address] == mtRAM) [[likely]]
+            return Memory[Address];
+        return FetchSlow(Address);
+    }
+    int32_t FetchByte() { return FetchRead(static_cast<uint32_t>(PC++)); }
     int32_t FetchWord() {
-        const int32_t w = ReadWord(static_cast<uint32_t>(PC));
+        const int32_t high = FetchRead(static_cast<uint32_t>(PC));
+        const int32_t w = high * 256 + FetchRead(static_cast<uint32_t>(PC + 1));
         PC += 2;
         return w;
     }
@@ -191,7 +203,43 @@ public:
     int32_t PCHistoryIndex = 0;
 
     std::array<uint8_t, 65536> Memory{};
-    std::array<uint8_t, 65536> MemoryType{}; // TMemoryType per address
+    std::array<uint8_t, 65536> MemoryType{}; // TMemoryType per address, with mtWatched
+    // The memory type of an address without the watch mark.
+    uint8_t BaseMemoryType(uint32_t Address) const {
+        return MemoryType[Address & 0xFFFF] & static_cast<uint8_t>(~mtWatched);
+    }
+
+    // Data breakpoints: the accesses watched per address (WatchRead | WatchWrite, 0 for none).
+    // An access to a watched address by an instruction (or an interrupt entry's stacking) stops
+    // the run after that instruction with StopReason::Watch and records the first such access
+    // of the step in LastWatchHit. Instruction fetches are not watched.
+    static constexpr uint8_t WatchRead = 1;
+    static constexpr uint8_t WatchWrite = 2;
+    void SetWatch(uint32_t Address, uint8_t Kinds);
+    uint8_t Watch(uint32_t Address) const { return WatchKinds[Address & 0xFFFF]; }
+    struct TWatchHit {
+        uint32_t PC = 0;      // the instruction's address (the interrupted PC for an entry)
+        uint32_t Address = 0; // the address accessed
+        uint8_t Value = 0;    // the byte read or written
+        bool Write = false;
+        bool InterruptEntry = false; // the interrupt entry's stacking made the access
+    };
+
+    // Calls and interrupt entries not yet returned from, oldest first; kept only while
+    // TrackCalls is set (the call and return instructions check it, nothing else). A frame
+    // is dropped as soon as the stack pointer rises above the place of its return address, so
+    // that programs which pull return addresses or reload SP leave no stale frames behind.
+    struct TCallFrame {
+        uint32_t CallPC = 0;   // the JSR/BSR/SWI, or the interrupted PC
+        uint32_t Target = 0;   // the routine entered
+        uint32_t ReturnPC = 0; // where its RTS or RTI goes back to
+        uint32_t StackTop = 0; // SP after the return address (or interrupt frame) was stacked
+        int Line = -1;         // -1 for JSR/BSR, SwiLine for SWI, else the interrupt line
+    };
+    static constexpr int SwiLine = 64;
+    static constexpr size_t MaxCallFrames = 1024;
+    // Drops the frames whose return address lies above SP.
+    void DropReturnedCalls();
     std::array<bool, 65536> Breakpoints{};
 
     int32_t InstructionCycles = 0;
@@ -229,7 +277,10 @@ private:
     static void UnknownOpcode(TCPU_68HC11_& Cpu);
 
     int32_t ReadByteSlow(uint32_t Address);
+    int32_t FetchSlow(uint32_t Address);
     void WriteByteSlow(uint32_t Address, int32_t Value);
+    void WatchHit(uint32_t Address, int32_t Value, bool Write);
+    void NoteCall(uint32_t CallPC, uint32_t ReturnPC, int Line);
 
     // Addressing modes of the operand-taking instructions.
     enum TAddressMode { amImmediate, amDirect, amIndexed, amExtended };
@@ -284,8 +335,8 @@ private:
     // one test of PendingMask per step also finds the idle states.
     static constexpr int IdleBit = 63;
 
-    const TOpcode* Ops;       // OpcodeTable().data()
-    uint64_t PendingMask = 0; // bit n = request line n, and IdleBit
+    const TOpcode* Ops;        // OpcodeTable().data()
+    uint64_t PendingMask = 0;  // bit n = request line n, and IdleBit
     uint64_t LatchedLines = 0; // bit n: accepting line n clears its request
     int HighestLine = IrqIRQ;  // promoted by HPRIO's PSEL bits
     TActivity ActivityField = TActivity::Executing;
@@ -297,4 +348,13 @@ private:
     bool UseIYRegister = false; // the 16-bit register operand is IY
     bool UseIYIndex = false;    // indexed addresses (and INX/DEX/ABX results) use IY
     bool CompareD = false;      // SUBD compares only (CPD)
+
+    // The debugger's state, after everything the hot loop touches.
+    std::array<uint8_t, 65536> WatchKinds{}; // per address: WatchRead | WatchWrite
+    bool Entering = false;                   // an interrupt entry is in progress
+
+public:
+    TWatchHit LastWatchHit;
+    bool TrackCalls = false;
+    std::vector<TCallFrame> CallFrames;
 };

@@ -57,8 +57,7 @@ void TCPU_68HC11_::AcceptInterrupt() {
     if (I) return;
     const uint64_t maskable = PendingMask & MaskableLines;
     if (maskable == 0) return;
-    const int number =
-        (maskable & Line(HighestLine)) ? HighestLine : std::bit_width(maskable) - 1;
+    const int number = (maskable & Line(HighestLine)) ? HighestLine : std::bit_width(maskable) - 1;
     // The vector fetch clears an edge latch (IRQ in edge-sensitive mode).
     PendingMask &= ~(Line(number) & LatchedLines);
     EnterInterrupt(static_cast<uint32_t>(0xC0 + 2 * number), number);
@@ -74,12 +73,15 @@ void TCPU_68HC11_::EnterInterrupt(uint32_t VectorOffset, int Line) {
     }
     SetActivity(TActivity::Executing);
     I = true;
+    const int32_t back = PC;
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
+    if (TrackCalls) NoteCall(static_cast<uint32_t>(back), static_cast<uint32_t>(back), Line);
 }
 
 void TCPU_68HC11_::EnterReset(uint32_t VectorOffset) {
     SetActivity(TActivity::Executing);
     VectorBase = 0xFF00;
+    CallFrames.clear();
     ResetExternals();
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
     SetCCR(0xD0);
@@ -181,17 +183,20 @@ struct THC11ControlOps {
 
     static void JMPInd(CPU& c) { c.PC = static_cast<int32_t>(c.IndexedAddress()); }
     static void JMPExt(CPU& c) { c.PC = c.FetchWord(); }
-    template <Mode M> static void JSR(CPU& c) {
-        const uint32_t target = c.EffectiveAddress<M>();
-        c.PushWord(c.PC);
-        c.PC = static_cast<int32_t>(target);
+    static void Call(CPU& c, uint32_t Target) {
+        const int32_t back = c.PC;
+        c.PushWord(back);
+        c.PC = static_cast<int32_t>(Target);
+        if (c.TrackCalls) [[unlikely]]
+            c.NoteCall(c.InstructionPC(), static_cast<uint32_t>(back), -1);
     }
-    static void BSR(CPU& c) {
-        const uint32_t target = c.RelativeTarget();
-        c.PushWord(c.PC);
-        c.PC = static_cast<int32_t>(target);
+    template <Mode M> static void JSR(CPU& c) { Call(c, c.EffectiveAddress<M>()); }
+    static void BSR(CPU& c) { Call(c, c.RelativeTarget()); }
+    static void RTS(CPU& c) {
+        c.PC = c.PullWord();
+        if (c.TrackCalls) [[unlikely]]
+            c.DropReturnedCalls();
     }
-    static void RTS(CPU& c) { c.PC = c.PullWord(); }
     static void RTI(CPU& c) {
         c.RestoreCCR(c.PullByte());
         c.ACCB = c.PullByte();
@@ -199,11 +204,16 @@ struct THC11ControlOps {
         c.IX = c.PullWord();
         c.IY = c.PullWord();
         c.PC = c.PullWord();
+        if (c.TrackCalls) [[unlikely]]
+            c.DropReturnedCalls();
     }
     static void SWI(CPU& c) {
+        const int32_t back = c.PC;
         c.StackRegisters();
         c.I = true;
         c.PC = c.ReadWord(static_cast<uint32_t>(c.VectorBase) + 0xF6);
+        if (c.TrackCalls) [[unlikely]]
+            c.NoteCall(c.InstructionPC(), static_cast<uint32_t>(back), CPU::SwiLine);
     }
     // WAI stacks the registers as an interrupt would, then the processor waits; the
     // interrupt that ends the wait only fetches its vector.

@@ -13,7 +13,9 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
     int32_t cycles = 0;
     if (PendingMask != 0) [[unlikely]] {
         EntryCycles = 0;
+        Entering = true;
         AcceptInterrupt();
+        Entering = false;
         if (ActivityField != TActivity::Executing) return IdleStep();
         cycles = EntryCycles;
     }
@@ -23,7 +25,7 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
     PCHistoryIndex = (PCHistoryIndex + 1) & 15;
     PCHistory[static_cast<size_t>(PCHistoryIndex)] = pc;
 
-    Opcode = ReadByte(pc);
+    Opcode = FetchRead(pc);
     PC = static_cast<int32_t>(pc + 1);
     // A prefix selects the page: it only sets the switches and costs one cycle. A second
     // prefix byte becomes the opcode (and is reported as unknown).

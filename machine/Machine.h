@@ -10,6 +10,7 @@
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
+#include "loaders/SymbolTable.h"
 #include "machine/CycleProfile.h"
 #include "machine/SignalRecorder.h"
 #include "machine/SpeedPacer.h"
@@ -25,6 +26,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+struct BreakpointCondition;
 
 class Machine : public QObject {
     Q_OBJECT
@@ -75,8 +78,8 @@ class Machine : public QObject {
     void setWallClock(SpeedPacer::WallClock Clock) { Pacer = SpeedPacer(std::move(Clock)); }
 
     // Reads a program file (a listing, S-records, Intel HEX or ELF; see LoadedProgram), writes
-    // its code into memory, drops every breakpoint of the previous program and requests a
-    // reset. A start address the file names becomes the reset vector when the file does not
+    // its code into memory, drops every breakpoint (and data breakpoint) of the previous
+    // program and requests a reset. A start address the file names becomes the reset vector when the file does not
     // fill $FFFE/$FFFF itself. A file that cannot be read, is malformed, or holds no code,
     // changes nothing: the result is false and *Error (if given) says why in German, naming
     // the file. Bad code lines of a listing are reported line by line through the message sink
@@ -101,8 +104,9 @@ class Machine : public QObject {
         std::optional<uint64_t> maxCycles; // stops after the instruction that reaches it
     };
     // Runs until a stop: a breakpoint, an unknown opcode, an unimplemented IO address, a
-    // stopped clock (STOP), a wait that nothing can end, stop(), or a limit. Returns why (StepLimit/CycleLimit for the limits). Refused (returning None)
-    // while a run is in progress: a nested run would pile up run loops on the stack.
+    // stopped clock (STOP), a wait that nothing can end, stop(), or a limit. Returns why
+    // (StepLimit/CycleLimit for the limits). Refused (returning None) while a run is in progress: a
+    // nested run would pile up run loops on the stack.
     StopReason run(const RunLimits& Limits = {});
     // Executes one instruction (with any interrupt or reset entry before it); None unless
     // something stopped it. Refused while a run is in progress.
@@ -112,13 +116,72 @@ class Machine : public QObject {
     bool isRunning() const { return Core.IsRunning(); }
     StopReason lastStopReason() const { return Core.LastStopReason(); }
 
-    // Breakpoints by address; the core's table is their only home.
-    bool hasBreakpoint(uint32_t Address) const { return Core.Breakpoints[Address & 0xFFFF]; }
-    void setBreakpoint(uint32_t Address, bool Active) { Core.SetBreakpoint(Address, Active); }
-    // Sets a missing breakpoint or clears a present one; returns whether it is set afterwards.
+    // Breakpoints by address. The core's table holds the enabled ones (one lookup per
+    // instruction); conditions, hit counts and disabled breakpoints are kept here and looked at
+    // only when the core stops at one.
+    bool hasBreakpoint(uint32_t Address) const;
+    // Active: sets or enables it (keeping its settings); not active: removes it.
+    void setBreakpoint(uint32_t Address, bool Active);
+    // Sets a missing or disabled breakpoint, removes an enabled one; returns whether it is set
+    // afterwards.
     bool toggleBreakpoint(uint32_t Address);
-    void clearBreakpoints() { Core.Breakpoints.fill(false); }
+    void clearBreakpoints();
+    // The enabled breakpoints' addresses, ascending.
     std::vector<uint32_t> breakpoints() const;
+
+    struct BreakpointInfo {
+        uint32_t Address = 0;
+        bool Enabled = true;
+        QString Condition;      // a watch expression compared with a value; empty: none
+        uint32_t HitTarget = 0; // stops from the HitTarget-th pass on (0 and 1: at every pass)
+        uint32_t Hits = 0;      // passes with the condition true since it was set
+    };
+    // Every breakpoint, disabled ones too, by address.
+    std::vector<BreakpointInfo> breakpointList() const;
+    void setBreakpointEnabled(uint32_t Address, bool Enabled);
+    // An empty text removes the condition. A bad one changes nothing: false, and *Error says
+    // why in German. Either way of setting it starts the count of passes afresh.
+    bool setBreakpointCondition(uint32_t Address, const QString& Condition, QString* Error);
+    void setBreakpointHitTarget(uint32_t Address, uint32_t Passes);
+
+    // Data breakpoints: a run stops after the instruction that reads, writes (or either) an
+    // address in the range. Only the watched addresses leave the core's fast memory path.
+    enum class Access : uint8_t { Read = 1, Write = 2, Either = 3 };
+    struct DataBreakpoint {
+        uint32_t Address = 0;
+        uint32_t Length = 1;
+        Access Kind = Access::Write;
+    };
+    // False (and *Error in German) for an empty range or one that passes $FFFF.
+    bool addDataBreakpoint(uint32_t Address, uint32_t Length, Access Kind,
+                           QString* Error = nullptr);
+    void removeDataBreakpoint(size_t Index);
+    void clearDataBreakpoints();
+    const std::vector<DataBreakpoint>& dataBreakpoints() const { return DataBreakpoints; }
+    // The access that stopped the last run with StopReason::Watch.
+    const TCPU_68HC11_::TWatchHit& lastWatchHit() const { return Core.LastWatchHit; }
+    // It in German: "$E012 (LOOP+3) schrieb $05 nach $0040 (COUNT)".
+    QString watchHitText() const;
+
+    // Executes the instruction at PC; a JSR, BSR or SWI runs until the instruction after it is
+    // reached with the stack pointer where it was (recursion and interrupts in between do not
+    // end it). Stops of every kind end it earlier; None when it ends as it should.
+    StopReason stepOver();
+    // Runs until an RTS or RTI leaves the stack pointer above where it stands now: the current
+    // subroutine or interrupt routine has returned. None then.
+    StopReason stepOut();
+    // Runs until the instruction at Address is about to execute (None then), or another stop.
+    StopReason runTo(uint32_t Address);
+    // The address after the JSR, BSR or SWI at Address, or nothing for other instructions.
+    std::optional<uint32_t> returnAddressOfCall(uint32_t Address) const;
+
+    // The chain of calls and interrupt entries that led to PC, oldest first, as far as it was
+    // seen: recorded while call tracking is on (turning it on starts from an empty chain).
+    void setCallTracking(bool On);
+    bool callTracking() const { return Core.TrackCalls; }
+    std::vector<TCPU_68HC11_::TCallFrame> callStack() const;
+    // The addresses of the last executed instructions (up to 16), oldest first.
+    std::vector<uint32_t> recentPCs() const;
 
     // Reads a stimulus file (see Stimulus.h) and plays it from now on, replacing any earlier
     // one. False, with a German message naming the file and line, when it cannot be used;
@@ -152,7 +215,8 @@ class Machine : public QObject {
     // Queues the simulated SPI slave's answers: each transfer of the master shifts in the next
     // one ($FF once they are used up).
     void spiAnswer(const QByteArray& Bytes) {
-        for (char b : Bytes) Environment.Spi.Answers.push_back(static_cast<uint8_t>(b));
+        for (char b : Bytes)
+            Environment.Spi.Answers.push_back(static_cast<uint8_t>(b));
     }
     // Each byte the master shifted out over the SPI, at the end of its transfer.
     std::function<void(uint8_t)> OnSpiTransmit;
@@ -222,6 +286,9 @@ class Machine : public QObject {
     // The label at or before Address, with the distance ("LOOP", "LOOP+3"); see
     // SymbolTable::nameFor.
     QString symbolFor(uint32_t Address) const { return Symbols.nameFor(Address); }
+    // The same, but empty when the label lies more than 255 bytes before the address: a note
+    // beside an address or value that names something near it, not a far-off label.
+    QString nearSymbolFor(uint32_t Address) const;
 
     // Tenths of a simulated second, counted by the clock device since the machine was made.
     int32_t timeTenths() const { return TimeTenths; }
@@ -242,6 +309,37 @@ class Machine : public QObject {
     void pump();
 
     void updateAfterStep();
+    // The run loop under the limits; resumes past breakpoints whose condition or hit count say
+    // go on, and ends at the run-to target.
+    StopReason runFiltered(const RunLimits& Limits);
+    StopReason runChunked(const RunLimits& Limits);
+    // Whether the breakpoint at Address stops a run now (counts the pass).
+    bool breakpointStops(uint32_t Address);
+    StopReason runToTarget(uint32_t Address, std::optional<uint32_t> StackPointer);
+    void applyWatches();
+    // Sets the core's mark, or during a run to that address the user's mark kept aside.
+    void markBreakpoint(uint32_t Address, bool Active);
+
+    struct BreakpointSettings {
+        bool Enabled = true;
+        QString ConditionText;
+        std::shared_ptr<const BreakpointCondition> Condition;
+        uint32_t HitTarget = 0;
+        uint32_t Hits = 0;
+    };
+    std::map<uint32_t, BreakpointSettings> BreakpointExtras;
+    std::vector<DataBreakpoint> DataBreakpoints;
+    // A run to an address: where, with which stack pointer (if any), and whether the user
+    // has a breakpoint of their own there.
+    struct RunTarget {
+        uint32_t Address = 0;
+        std::optional<uint32_t> StackPointer;
+        bool UserBreakpoint = false;
+    };
+    std::optional<RunTarget> Target;
+    // Step out: the stack pointer a return must rise above; set while it runs.
+    std::optional<uint32_t> StepOutStack;
+    bool StepOutDone = false;
 
     QString ProgramFile;
     SymbolTable Symbols;

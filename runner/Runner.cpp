@@ -1,10 +1,15 @@
 #include "runner/Runner.h"
 
 #include "cpu/MessageSink.h"
-#include "runner/RunnerFormat.h"
 #include "machine/Machine.h"
+#include "machine/NumberParser.h"
+#include "machine/WatchExpression.h"
+#include "runner/RunnerFormat.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <algorithm>
 #include <cerrno>
@@ -69,9 +74,92 @@ std::vector<uint8_t> AddressSpace(const Machine& M) {
     return bytes;
 }
 
+// An address of the command line: a number, or a symbol with an optional distance
+// ("done", "table+3") of the loaded listing.
+std::optional<uint32_t> ResolveAddress(const Machine& M, const std::string& Text, QString* Error) {
+    if (const auto n = parseNumber(Text, 0xFFFF)) return static_cast<uint32_t>(*n);
+    const auto e = parseWatch(QString::fromStdString(Text), M.symbols(), Error);
+    if (!e) return std::nullopt;
+    if (e->IsRegister || !e->AddressRegisters.empty()) {
+        *Error = QStringLiteral("Register sind hier nicht erlaubt");
+        return std::nullopt;
+    }
+    return e->address(M);
+}
+
+const char* KindName(SymbolTable::Kind Kind) {
+    switch (Kind) {
+    case SymbolTable::Kind::Code: return "code";
+    case SymbolTable::Kind::Data: return "data";
+    case SymbolTable::Kind::Value: return "value";
+    }
+    return "value";
+}
+
+void PutJson(std::FILE* Out, const QJsonObject& Object) {
+    const QByteArray text = QJsonDocument(Object).toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), Out);
+}
+
+// --symbols: the table sorted by name, as lines or as JSON.
+void PrintSymbols(const Machine& M, bool Json, std::FILE* Out) {
+    const auto symbols = M.symbols().all();
+    if (Json) {
+        QJsonArray list;
+        for (const SymbolTable::Symbol& s : symbols)
+            list.append(QJsonObject{{"name", s.Name},
+                                    {"value", static_cast<qint64>(s.Value)},
+                                    {"kind", KindName(s.SymbolKind)}});
+        PutJson(Out, QJsonObject{{"symbols", list}});
+        return;
+    }
+    for (const SymbolTable::Symbol& s : symbols) {
+        char value[16];
+        std::snprintf(value, sizeof value, "$%04X", static_cast<unsigned>(s.Value));
+        PutLine(Out, s.Name.toStdString() + " " + value + " " + KindName(s.SymbolKind));
+    }
+}
+
 struct TFileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
+
+// --json: what the run left, for graders and scripts.
+QJsonObject ResultJson(const Machine& M, StopReason Reason, const std::vector<uint8_t>& Memory,
+                       const std::vector<TDumpRange>& Dumps) {
+    using R = Machine::Register;
+    const std::pair<const char*, R> names[] = {{"PC", R::PC}, {"A", R::A},    {"B", R::B},
+                                               {"D", R::D},   {"X", R::X},    {"Y", R::Y},
+                                               {"SP", R::SP}, {"CCR", R::CCR}};
+    QJsonObject registers;
+    for (const auto& [name, reg] : names)
+        registers.insert(QLatin1String(name), static_cast<qint64>(M.registerValue(reg)));
+    QJsonArray dumps;
+    for (const TDumpRange& d : Dumps) {
+        QByteArray bytes;
+        for (uint32_t k = 0; k < d.Length; ++k)
+            bytes += static_cast<char>(Memory[(d.Start + k) & 0xFFFF]);
+        dumps.append(QJsonObject{{"start", static_cast<qint64>(d.Start)},
+                                 {"length", static_cast<qint64>(d.Length)},
+                                 {"bytes", QString::fromLatin1(bytes.toHex().toUpper())}});
+    }
+    QJsonObject result{
+        {"stop", stopReasonName(Reason)},
+        {"pc", static_cast<qint64>(M.registerValue(R::PC))},
+        {"registers", registers},
+        {"cycles", static_cast<qint64>(M.cpu().CycleCount)},
+        {"instructions", static_cast<qint64>(M.cpu().InstructionCount)},
+        {"dumps", dumps},
+    };
+    if (Reason == StopReason::Watch) {
+        const auto& hit = M.lastWatchHit();
+        result.insert("watch", QJsonObject{{"instruction", static_cast<qint64>(hit.PC)},
+                                           {"address", static_cast<qint64>(hit.Address)},
+                                           {"value", hit.Value},
+                                           {"access", hit.Write ? "write" : "read"}});
+    }
+    return result;
+}
 
 } // namespace
 
@@ -170,11 +258,39 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     for (const TRegisterSetting& r : Options.Registers)
         machine.setRegister(MachineRegister(r.Register), r.Value);
     for (const TPortSetting& p : Options.Ports)
-        machine.setPortInput(static_cast<Machine::Port>(p.Port - 'A'), static_cast<int32_t>(p.Value));
+        machine.setPortInput(static_cast<Machine::Port>(p.Port - 'A'),
+                             static_cast<int32_t>(p.Value));
     for (const TAnalogSetting& a : Options.Analog)
         machine.setAnalogInput(a.Pin, a.Volts);
     for (uint32_t a : Options.Breakpoints)
         machine.setBreakpoint(a, true);
+    if (Options.Symbols) {
+        PrintSymbols(machine, Options.Json, Out);
+        std::fflush(Out);
+        return RunnerExitStopped;
+    }
+    for (const std::string& name : Options.BreakSymbols) {
+        const auto a = ResolveAddress(machine, name, &error);
+        if (!a) {
+            // The lines a bad address has always given (scripts may know them).
+            PutLine(Err, std::string(ProgramName) + ": Ungültige Adresse für --break: " + name);
+            PutLine(Err, std::string("Aufruf: ") + ProgramName +
+                             " [Optionen] LISTING (--help zeigt alle Optionen)");
+            return RunnerExitUsage;
+        }
+        machine.setBreakpoint(*a, true);
+    }
+    for (const TWatchOption& w : Options.Watches) {
+        const char* option = w.Write ? "--watch-write " : "--watch-read ";
+        const auto a = ResolveAddress(machine, w.Address, &error);
+        if (!a ||
+            !machine.addDataBreakpoint(
+                *a, w.Length, w.Write ? Machine::Access::Write : Machine::Access::Read, &error)) {
+            PutLine(Err, std::string(ProgramName) + ": " + option + w.Address + ": " +
+                             error.toStdString());
+            return RunnerExitUsage;
+        }
+    }
 
     if (Options.Trace) {
         machine.setStepHook([&cpu, Out](int32_t Cycles) {
@@ -192,18 +308,23 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     machine.setStepHook(nullptr);
 
-    if (Options.Regs) PutLine(Out, RegisterText(cpu) + " CYCLES=" + std::to_string(cpu.CycleCount));
     const std::vector<uint8_t> memory = AddressSpace(machine);
-    for (const TDumpRange& d : Options.Dumps) {
-        const std::string text = DumpText(memory.data(), d.Start, d.Length);
-        std::fwrite(text.data(), 1, text.size(), Out);
+    if (Options.Json) {
+        PutJson(Out, ResultJson(machine, reason, memory, Options.Dumps));
+    } else {
+        if (Options.Regs)
+            PutLine(Out, RegisterText(cpu) + " CYCLES=" + std::to_string(cpu.CycleCount));
+        for (const TDumpRange& d : Options.Dumps) {
+            const std::string text = DumpText(memory.data(), d.Start, d.Length);
+            std::fwrite(text.data(), 1, text.size(), Out);
+        }
     }
     std::fflush(Out);
 
     int status = ExitStatus(reason);
     if (sciOutFile && std::fclose(sciOutFile.release()) != 0) {
-        PutLine(Err, std::string(ProgramName) + ": Fehler beim Schreiben von \"" +
-                         Options.SciOut + "\"");
+        PutLine(Err, std::string(ProgramName) + ": Fehler beim Schreiben von \"" + Options.SciOut +
+                         "\"");
         status = RunnerExitUsage;
     }
     if (memoryOut) {
@@ -249,8 +370,15 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
                      static_cast<unsigned long long>(cpu.InstructionCount),
                      static_cast<long long>(cpu.CycleCount), seconds, mhz);
     }
-    std::fprintf(Err, "stop: %s PC=$%04X\n", stopReasonName(reason),
+    std::fprintf(Err, "stop: %s PC=$%04X", stopReasonName(reason),
                  static_cast<unsigned>(cpu.PC & 0xFFFF));
+    if (reason == StopReason::Watch) {
+        const auto& hit = machine.lastWatchHit();
+        std::fprintf(Err, " instruction=$%04X %s=$%04X value=$%02X", static_cast<unsigned>(hit.PC),
+                     hit.Write ? "write" : "read", static_cast<unsigned>(hit.Address),
+                     static_cast<unsigned>(hit.Value));
+    }
+    std::fputc('\n', Err);
     std::fflush(Err);
     return status;
 }

@@ -61,7 +61,8 @@ std::optional<TAnalogSetting> ParseAnalog(const std::string& Text) {
     if (name.size() != 3 || name[0] != 'P' || name[1] != 'E' || name[2] < '0' || name[2] > '7')
         return std::nullopt;
     const int pin = name[2] - '0';
-    if (!value.empty() && (value[0] == '$' || value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0)) {
+    if (!value.empty() &&
+        (value[0] == '$' || value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0)) {
         const auto raw = parseNumber(value, 0xFF);
         if (!raw) return std::nullopt;
         // The voltage in the middle of the raw value's step: it converts back to the value.
@@ -75,6 +76,17 @@ std::optional<TAnalogSetting> ParseAnalog(const std::string& Text) {
     if (value.empty() || ec != std::errc() || ptr != end || !(volts >= 0 && volts <= 5))
         return std::nullopt;
     return TAnalogSetting{pin, volts};
+}
+
+// A symbol, maybe with a distance: "done", "table+3". Numbers are tried before.
+bool LooksLikeSymbol(const std::string& Text) {
+    if (Text.empty() ||
+        !(std::isalpha(static_cast<unsigned char>(Text[0])) || Text[0] == '_' || Text[0] == '.'))
+        return false;
+    return std::all_of(Text.begin(), Text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '+' ||
+               c == '-' || c == '$';
+    });
 }
 
 } // namespace
@@ -126,6 +138,14 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             o.Stats = true;
             continue;
         }
+        if (arg == "--json") {
+            o.Json = true;
+            continue;
+        }
+        if (arg == "--symbols") {
+            o.Symbols = true;
+            continue;
+        }
 
         // Options with a value: "--name value" or "--name=value".
         std::string name = arg;
@@ -137,9 +157,10 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             haveValue = true;
         }
         static const char* const WithValue[] = {
-            "--max-steps", "--max-cycles", "--break", "--set", "--port", "--dump", "--memory-out",
-            "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--analog", "--spi-in",
-            "--spi-out", "--sci-in", "--sci-out"};
+            "--max-steps", "--max-cycles", "--break",       "--set",       "--port",
+            "--dump",      "--memory-out", "--stimulus",    "--speed",     "--eclock",
+            "--vcd",       "--profile",    "--analog",      "--spi-in",    "--spi-out",
+            "--sci-in",    "--sci-out",    "--watch-write", "--watch-read"};
         if (std::find_if(std::begin(WithValue), std::end(WithValue),
                          [&name](const char* n) { return name == n; }) == std::end(WithValue))
             return fail("Unbekannte Option: " + arg);
@@ -154,8 +175,26 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             (name == "--max-steps" ? o.MaxSteps : o.MaxCycles) = *n;
         } else if (name == "--break") {
             const auto a = parseNumber(value, 0xFFFF);
-            if (!a) return fail("Ungültige Adresse für --break: " + value);
-            o.Breakpoints.push_back(static_cast<uint32_t>(*a));
+            if (a)
+                o.Breakpoints.push_back(static_cast<uint32_t>(*a));
+            else if (LooksLikeSymbol(value))
+                o.BreakSymbols.push_back(value); // resolved once the listing is loaded
+            else
+                return fail("Ungültige Adresse für --break: " + value);
+        } else if (name == "--watch-write" || name == "--watch-read") {
+            TWatchOption w;
+            w.Write = name == "--watch-write";
+            const size_t colon = value.find(':');
+            w.Address = value.substr(0, colon);
+            if (colon != std::string::npos) {
+                const auto length = parseNumber(value.substr(colon + 1), 0x10000);
+                if (!length || *length == 0)
+                    return fail("Ungültige Länge für " + name + ": " + value);
+                w.Length = static_cast<uint32_t>(*length);
+            }
+            if (!parseNumber(w.Address, 0xFFFF) && !LooksLikeSymbol(w.Address))
+                return fail("Ungültige Adresse für " + name + ": " + value);
+            o.Watches.push_back(w);
         } else if (name == "--set") {
             std::string reg, v;
             if (!SplitAssignment(value, reg, v))
@@ -190,11 +229,15 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             o.MemoryOut = value;
         } else if (name == "--speed") {
             const auto f = ParseFactor(value);
-            if (!f) return fail("Ungültiger Faktor für --speed: " + value + " (z. B. 1, 0.5, 1/100; höchstens 1000)");
+            if (!f)
+                return fail("Ungültiger Faktor für --speed: " + value +
+                            " (z. B. 1, 0.5, 1/100; höchstens 1000)");
             o.Speed = *f;
         } else if (name == "--eclock") {
             const auto hz = parseNumber(value, 100000000);
-            if (!hz || *hz < 1000) return fail("Ungültiger E-Takt für --eclock: " + value + " (1000 bis 100000000 Hz)");
+            if (!hz || *hz < 1000)
+                return fail("Ungültiger E-Takt für --eclock: " + value +
+                            " (1000 bis 100000000 Hz)");
             o.EClock = static_cast<double>(*hz);
         } else if (name == "--profile") {
             if (value.empty()) return fail("--profile erwartet einen Dateinamen.");
@@ -206,7 +249,8 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
             const auto a = ParseAnalog(value);
             if (!a)
                 return fail("--analog erwartet PEn=VOLT (0 bis 5, z. B. PE3=2.5) oder PEn=$WERT "
-                            "(Wandlerwert $00 bis $FF): " + value);
+                            "(Wandlerwert $00 bis $FF): " +
+                            value);
             o.Analog.push_back(*a);
         } else if (name == "--spi-in" || name == "--spi-out") {
             if (value.empty()) return fail(name + " erwartet einen Dateinamen.");
@@ -224,6 +268,9 @@ TParseResult ParseRunnerOptions(const std::vector<std::string>& Args) {
     if (o.SciOut == "-" && (o.Trace || o.Regs || !o.Dumps.empty()))
         return fail("--sci-out - (Standardausgabe) geht nicht zusammen mit --trace, --regs "
                     "oder --dump: deren Zeilen stehen ebenfalls auf der Standardausgabe.");
+    if (o.Json && (o.Trace || o.SciOut == "-"))
+        return fail("--json geht nicht zusammen mit --trace oder --sci-out -: die Standardausgabe "
+                    "enthält dann nur das JSON-Objekt.");
     return result;
 }
 
@@ -247,6 +294,12 @@ Optionen:
                      unbekannten OP-Code oder einem STOP-Befehl.
   --break ADR        Haltepunkt bei ADR (mehrfach möglich); angehalten wird vor dem Befehl
                      dort. Ein Lauf, der auf einem Haltepunkt beginnt, führt diesen Befehl aus.
+                     ADR darf auch ein Symbol des Listings sein (--break done, --break loop+3).
+  --watch-write ADR[:LEN]
+                     Datenhaltepunkt: anhalten nach dem Befehl, der in den Bereich ab ADR
+                     (LEN Bytes, Vorgabe 1) schreibt; ADR auch als Symbol (mehrfach möglich)
+  --watch-read ADR[:LEN]
+                     ebenso für Lesezugriffe (das Holen von Befehlen zählt nicht)
   --no-reset         keinen Reset anfordern: der Lauf beginnt beim PC (siehe --set)
   --set REG=WERT     Register setzen, vor dem ersten Schritt (mehrfach möglich):
                      PC, A, B, D, X, Y, SP, CCR. Der Reset des ersten Schritts überschreibt
@@ -298,17 +351,26 @@ Optionen:
                      --regs oder --dump, deren Zeilen ebenfalls dort stehen)
   --stats            am Ende auf der Fehlerausgabe:
                        instructions=N cycles=N seconds=F mhz=F
+  --json             am Ende ein JSON-Objekt auf der Standardausgabe statt der Zeilen von
+                     --regs und --dump: stop, pc, registers, cycles, instructions, dumps
+                     (start, length, bytes als Hex-Text) und beim Datenhaltepunkt watch
+                     (nicht zusammen mit --trace oder --sci-out -)
+  --symbols          die Symboltabelle des Listings ausgeben (NAME $WERT Art, nach Namen
+                     sortiert; Art: code, data, value) und nichts ausführen; mit --json als
+                     JSON-Objekt
   -h, --help         diese Hilfe
 
 Meldungen der Simulation erscheinen als eine Zeile "[TITEL] TEXT" auf der Fehlerausgabe
 (OK/Abbrechen wird mit OK beantwortet). Die letzte Zeile dort ist
   stop: GRUND PC=$XXXX
-mit GRUND steps, cycles, breakpoint, opcode (unbekannter OP-Code), io (nicht
-implementierte IO-Adresse), halt (STOP-Befehl: Takt angehalten) oder deadlock (WAI,
-aber kein Interrupt kann den Prozessor mehr wecken). Treffen nach einem Schritt mehrere
-zu, gilt die erste aus opcode, io, halt, deadlock, breakpoint, steps, cycles.
+mit GRUND steps, cycles, breakpoint, watch (Datenhaltepunkt), opcode (unbekannter
+OP-Code), io (nicht implementierte IO-Adresse), halt (STOP-Befehl: Takt angehalten) oder
+deadlock (WAI, aber kein Interrupt kann den Prozessor mehr wecken). Treffen nach einem
+Schritt mehrere zu, gilt die erste aus opcode, io, halt, deadlock, breakpoint, watch,
+steps, cycles. Nach watch folgen der Befehl und der Zugriff:
+  stop: watch PC=$XXXX instruction=$XXXX write=$XXXX value=$XX   (oder read=$XXXX)
 
-Rückgabewert: 0 Halt an einer Grenze, einem Haltepunkt oder durch STOP, 3 unbekannter
+Rückgabewert: 0 Halt an einer Grenze, einem (Daten-)Haltepunkt oder durch STOP, 3 unbekannter
 OP-Code, 4 nicht implementierte IO-Adresse, 5 WAI ohne mögliches Wecken, 2 falscher
 Aufruf oder nicht verwendbare Datei.
 )";

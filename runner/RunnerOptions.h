@@ -28,11 +28,23 @@ struct TDumpRange {
     uint32_t Length; // 0 to 65536
 };
 
+// A data breakpoint of the command line: an address (a number, or a symbol resolved after the
+// listing is loaded) and a length.
+struct TWatchOption {
+    std::string Address;
+    uint32_t Length = 1;
+    bool Write = true; // --watch-write; false: --watch-read
+};
+
 struct TRunnerOptions {
     std::string Listing;
     std::optional<uint64_t> MaxSteps;
     std::optional<uint64_t> MaxCycles;
     std::vector<uint32_t> Breakpoints;
+    std::vector<std::string> BreakSymbols; // --break with a symbol (SYMBOL or SYMBOL+N)
+    std::vector<TWatchOption> Watches;
+    bool Json = false;    // the results as one JSON object on stdout
+    bool Symbols = false; // print the symbol table instead of running
     bool NoReset = false;
     std::vector<TRegisterSetting> Registers; // in command-line order
     std::vector<TPortSetting> Ports;         // in command-line order

@@ -74,6 +74,18 @@ void TKV68HC11SimControl::SingleStep() {
     RunGuarded([](Machine& M) { M.step(); });
 }
 
+void TKV68HC11SimControl::StepOver() {
+    RunGuarded([](Machine& M) { M.stepOver(); });
+}
+
+void TKV68HC11SimControl::StepOut() {
+    RunGuarded([](Machine& M) { M.stepOut(); });
+}
+
+void TKV68HC11SimControl::RunTo(uint32_t Address) {
+    RunGuarded([Address](Machine& M) { M.runTo(Address); });
+}
+
 void TKV68HC11SimControl::Stop() {
     if (TargetField) TargetField->stop();
 }

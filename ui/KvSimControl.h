@@ -28,6 +28,11 @@ public:
     void SingleStep();
     // Ends a run in progress after the current instruction.
     void Stop();
+    // The debugger's runs (see Machine): over a subroutine call, out of the current routine,
+    // to an address. Each does nothing while a run or step is in progress.
+    void StepOver();
+    void StepOut();
+    void RunTo(uint32_t Address);
 
     // True from the start of a run or step until its end.
     bool Busy() const { return BusyField; }

@@ -1,5 +1,8 @@
 #include "ui/MainForm.h"
 
+#include "ui/BreakpointsView.h"
+#include "ui/WatchView.h"
+
 #include "hc11/C68HC11.h"
 #include "hc11/C68HC11Env.h"
 #include "hc11/ListFileLoader.h"
@@ -51,6 +54,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
 #include <memory>
@@ -71,7 +75,12 @@ TFormMain::TFormMain(QWidget* Parent) : QMainWindow(Parent) {
     CreateComponents();
     WireEvents();
     FormCreate();
+    // The minimum size the layout computed with every tool window in it is out of date now
+    // that the hidden ones are gone; recomputed, the default size fits.
+    layout()->activate();
     resize(DefaultSize());
+    DefaultLayout = saveState();
+    RestoreLayout();
 }
 
 TFormMain::~TFormMain() {
@@ -139,6 +148,7 @@ void TFormMain::CreateComponents() {
     CreateMenus();
     CreateToolbars();
     CreateToolWindows();
+    CreateDebugWindows();
 
     FormAbout = new TFormAbout(this);
 
@@ -235,7 +245,7 @@ void TFormMain::CreateMenus() {
     MenCPURegister->setChecked(true);
     MenIOPorts->setChecked(true);
     MenToolbar->setChecked(true);
-    MenSymbols->setChecked(false);
+    MenSymbols->setChecked(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     help->setObjectName(QStringLiteral("Hilfe1"));
@@ -329,27 +339,23 @@ void TFormMain::CreateToolWindows() {
     SimControl = new TKV68HC11SimControl(CPUControl);
     SimControl->setObjectName(QStringLiteral("SimControl"));
     SimControl->setVisible(false);
-    ToolbarCPU->setWidget(CPUControl);
+    // In a frame of its own: the panel keeps its size while the docked column grows wider.
+    auto* cpuFrame = new QWidget(ToolbarCPU);
+    auto* cpuLayout = new QVBoxLayout(cpuFrame);
+    cpuLayout->setContentsMargins(0, 0, 0, 0);
+    cpuLayout->addWidget(CPUControl, 0, Qt::AlignLeft | Qt::AlignTop);
+    CPUControl->setParent(cpuFrame);
+    ToolbarCPU->setWidget(cpuFrame);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarCPU);
-    ToolbarCPU->setFloating(true);
 
     ToolbarSymbols = new QDockWidget(QStringLiteral("Überwachte Ausdrücke"), this);
     ToolbarSymbols->setObjectName(QStringLiteral("ToolbarSymbols"));
-    StringGridSymbols = new QTableWidget(19, 2, ToolbarSymbols);
-    StringGridSymbols->setObjectName(QStringLiteral("StringGridSymbols"));
-    // The grid's first (fixed) row is the header row.
-    StringGridSymbols->setHorizontalHeaderLabels({QString(), QString()});
-    StringGridSymbols->verticalHeader()->setVisible(false);
-    StringGridSymbols->verticalHeader()->setSectionsMovable(true);
-    StringGridSymbols->verticalHeader()->setDefaultSectionSize(18);
-    StringGridSymbols->horizontalHeader()->setDefaultSectionSize(64);
-    StringGridSymbols->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    StringGridSymbols->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    StringGridSymbols->setEditTriggers(QAbstractItemView::AllEditTriggers);
-    StringGridSymbols->setMinimumSize(140, 120);
-    ToolbarSymbols->setWidget(StringGridSymbols);
+    WatchView = new TWatchView(ToolbarSymbols);
+    WatchView->setObjectName(QStringLiteral("WatchView"));
+    StringGridSymbols = WatchView->table();
+    WatchView->setMachine(System);
+    ToolbarSymbols->setWidget(WatchView);
     addDockWidget(Qt::RightDockWidgetArea, ToolbarSymbols);
-    ToolbarSymbols->setFloating(true);
 
     ToolbarSignals = new QDockWidget(QStringLiteral("Signale"), this);
     ToolbarSignals->setObjectName(QStringLiteral("ToolbarSignals"));
@@ -408,7 +414,8 @@ void TFormMain::WireEvents() {
     connect(MenStop, &QAction::triggered, this, [this] { MenStopClick(); });
     connect(MenReset, &QAction::triggered, this, [this] { MenResetClick(); });
     for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals,
-                          MenProfile, MenAnalog, MenTerminal, MenMemory}) {
+                          MenProfile, MenAnalog, MenTerminal, MenMemory,
+                          MenBreakpoints, MenCalls}) {
         // QAction has already inverted the check mark; undo that, the handler inverts it.
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
@@ -440,7 +447,8 @@ void TFormMain::WireEvents() {
         connect(bar, &QToolBar::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     for (QDockWidget* dock : {ToolbarCPU, ToolbarSymbols, ToolbarSignals, ToolbarProfile,
-                              ToolbarAnalog, ToolbarTerminal, ToolbarMemory}) {
+                              ToolbarAnalog, ToolbarTerminal, ToolbarMemory,
+                              ToolbarBreakpoints, ToolbarCalls}) {
         connect(dock, &QDockWidget::visibilityChanged, this, [this] { ToolbarClose(); });
     }
     SynDebug->OnChangeBreakpoint = [this](TSynDebug*, int32_t line) {
@@ -452,6 +460,7 @@ void TFormMain::WireEvents() {
         StringGridSymbolsSetEditText(item->column(), item->row() + 1, item->text());
     });
     System->setMessagePump([this] { PumpMessages(); });
+    WireDebugEvents();
 }
 
 void TFormMain::SetMessageSink(TMessageSink* Value) {
@@ -463,11 +472,6 @@ void TFormMain::SetMessageSink(TMessageSink* Value) {
 }
 
 void TFormMain::FormCreate() {
-    StringGridSymbols->horizontalHeaderItem(0)->setText(QStringLiteral("Symbol"));
-    StringGridSymbols->horizontalHeaderItem(1)->setText(QStringLiteral("Wert"));
-    const QSignalBlocker quiet(StringGridSymbols);
-    StringGridSymbols->setItem(0, 0, new QTableWidgetItem(QStringLiteral("Not implemen")));
-    StringGridSymbols->setItem(0, 1, new QTableWidgetItem(QStringLiteral("ted yet")));
     MenViewToolbarClick(this);
     PMenPortClick(this);
     SynDebug->ExecutionMark()->ImageIndex = ExecutionImage;
@@ -488,17 +492,12 @@ QSize TFormMain::DefaultSize() const {
         width += layout->spacing() +
                  qBound(item->minimumWidth(), item->sizeHint().width(), item->maximumWidth());
     }
-    return {std::max(width, 1000), 700};
+    // Wide enough for the source view between the docks, and within a 1366x768 screen.
+    return {std::max(width, 1340), 700};
 }
 
 void TFormMain::showEvent(QShowEvent* Event) {
     QMainWindow::showEvent(Event);
-    if (FloatingPlaced) return;
-    FloatingPlaced = true;
-    // The tool windows float at fixed places over the window.
-    const QPoint origin = geometry().topLeft();
-    ToolbarCPU->move(origin + QPoint(70, 144));
-    ToolbarSymbols->move(origin + QPoint(400, 158));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -536,6 +535,7 @@ void TFormMain::MenOpenClick() {
 void TFormMain::closeEvent(QCloseEvent* Event) {
     // Left running, the run loop would keep the hidden window's process alive for ever.
     System->stop();
+    SaveLayout();
     QMainWindow::closeEvent(Event);
 }
 
@@ -584,6 +584,8 @@ bool TFormMain::OpenListing(const QString& FileName) {
     ShowProgramText(); // the machine has dropped the old program's breakpoints
     RecentFiles->add(FileName);
     ProgramWatcher->watch(FileName);
+    WatchView->loadFor(FileName);
+    ShowDebugState();
     TimerMessage->ShowText(QStringLiteral("File loaded."), 4000);
     return true;
 }
@@ -715,7 +717,8 @@ bool TFormMain::SimControlStart() {
 }
 
 void TFormMain::ShowRunState(bool Running) {
-    for (QAction* action : {MenRun, MenSingleStep, ToolbarRun, ToolbarSingleStep})
+    for (QAction* action : {MenRun, MenSingleStep, ToolbarRun, ToolbarSingleStep,
+                            MenNoSubroutines, MenStepOut, MenRunToCursor})
         action->setEnabled(!Running);
     for (QAction* action : {MenStop, ToolbarStop})
         action->setEnabled(Running);
@@ -729,6 +732,10 @@ void TFormMain::SimControlFinish() {
         TimerMessage->ShowText(QStringLiteral("Haltepunkt erreicht."), 4000);
         break;
     case StopReason::User: TimerMessage->ShowText(QStringLiteral("Angehalten."), 4000); break;
+    case StopReason::Watch:
+        TimerMessage->ShowText(QStringLiteral("Datenhaltepunkt: %1").arg(System->watchHitText()),
+                               10000);
+        break;
     case StopReason::Halt:
         TimerMessage->ShowText(QStringLiteral("STOP-Befehl: Takt angehalten"), 4000);
         break;
@@ -747,6 +754,7 @@ void TFormMain::SimControlFinish() {
     const int32_t line = LineOfProgramCounter(static_cast<uint32_t>(CPU->PC));
     SynDebug->SetExecutionLine(line);
     if (line > 0) SynDebug->ShowLine(line);
+    ShowDebugState();
 }
 
 int32_t TFormMain::LineOfProgramCounter(uint32_t Address) const {
@@ -831,6 +839,7 @@ void TFormMain::FlushDisplay() {
     if (RegistersDirty) {
         RegistersDirty = false;
         CPUControl->UpdateDisplay();
+        if (ToolbarSymbols->isVisible()) WatchView->refresh(false);
     }
     for (int p = 0; p < 5; ++p) {
         if (PortDirty[static_cast<size_t>(p)]) ShowPort(p);
@@ -873,6 +882,7 @@ void TFormMain::SynDebugChangeBreakpoint(int32_t LineNr) {
     if (address < 0) return;
     System->toggleBreakpoint(static_cast<uint32_t>(address));
     ShowBreakpointMarks(static_cast<uint32_t>(address));
+    BreakpointsView->refresh();
 }
 
 void TFormMain::ShowBreakpointMarks(uint32_t Address) {
@@ -899,7 +909,8 @@ void TFormMain::StringGridSymbolsSetEditText(int Column, int Row, const QString&
 
 void TFormMain::MenViewToolbarClick(QObject* Sender) {
     for (QAction* item : {MenCPURegister, MenIOPorts, MenToolbar, MenSymbols, MenSignals,
-                          MenProfile, MenAnalog, MenTerminal, MenMemory}) {
+                          MenProfile, MenAnalog, MenTerminal, MenMemory,
+                          MenBreakpoints, MenCalls}) {
         if (Sender == item) item->setChecked(!item->isChecked());
     }
     SyncingToolbars = true;
@@ -912,6 +923,8 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarAnalog->setVisible(MenAnalog->isChecked());
     ToolbarTerminal->setVisible(MenTerminal->isChecked());
     ToolbarMemory->setVisible(MenMemory->isChecked());
+    ToolbarBreakpoints->setVisible(MenBreakpoints->isChecked());
+    ToolbarCalls->setVisible(MenCalls->isChecked());
     SyncingToolbars = false;
 }
 
@@ -919,6 +932,10 @@ void TFormMain::ToolbarClose() {
     // Visibility also changes while the window itself is hidden or minimised, and while the
     // View menu sets it; only a toolbar the user closed changes the check marks.
     if (SyncingToolbars || !isVisible() || isMinimized()) return;
+    SyncViewMenu();
+}
+
+void TFormMain::SyncViewMenu() {
     MenCPURegister->setChecked(ToolbarCPU->isVisible());
     MenIOPorts->setChecked(ToolbarPorts->isVisible());
     MenToolbar->setChecked(ToolbarMenu->isVisible());
@@ -928,6 +945,8 @@ void TFormMain::ToolbarClose() {
     MenAnalog->setChecked(ToolbarAnalog->isVisible());
     MenTerminal->setChecked(ToolbarTerminal->isVisible());
     MenMemory->setChecked(ToolbarMemory->isVisible());
+    MenBreakpoints->setChecked(ToolbarBreakpoints->isVisible());
+    MenCalls->setChecked(ToolbarCalls->isVisible());
 }
 
 void TFormMain::PMenPortClick(QObject* Sender) {

@@ -41,6 +41,9 @@ class TInterruptPinsBar;
 class TSynDebug;
 class TRecentFiles;
 class TProgramWatcher;
+class TWatchView;
+class TBreakpointsView;
+class TCallStackView;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -92,6 +95,12 @@ public:
     void MenViewToolbarClick(QObject* Sender);
     void PMenPortClick(QObject* Sender);
     void Info1Click();
+    void MenNoSubroutinesClick();
+    void MenStepOutClick();
+    void MenRunToCursorClick();
+    void MenGoToPCClick();
+    // Puts the tool windows back where they are at first start, in the default size.
+    void MenDefaultLayoutClick();
 
     // Asked for the listing to open; empty means cancelled. Unset: the file-open dialog.
     std::function<QString()> AskOpenFileName;
@@ -136,6 +145,12 @@ public:
     TTerminalView* TerminalView = nullptr;
     QDockWidget* ToolbarMemory = nullptr; // "Speicher": the address space in hex and ASCII
     TMemoryView* MemoryView = nullptr;
+    TWatchView* WatchView = nullptr;              // the watch grid's rows and values
+    QDockWidget* ToolbarBreakpoints = nullptr;    // "Haltepunkte"
+    TBreakpointsView* BreakpointsView = nullptr;
+    QDockWidget* ToolbarCalls = nullptr;          // "Aufrufe": call stack and Verlauf
+    TCallStackView* CallStackView = nullptr;
+    QLabel* StatusPC = nullptr;                   // "PC: $E012 (LOOP+3)"
     TKV68HC11Control* CPUControl = nullptr;
     TKV68HC11SimControl* SimControl = nullptr;
     QTableWidget* StringGridSymbols = nullptr;
@@ -173,6 +188,12 @@ public:
     QAction* MenAnalog = nullptr;
     QAction* MenTerminal = nullptr;
     QAction* MenMemory = nullptr;
+    QAction* MenBreakpoints = nullptr;
+    QAction* MenCalls = nullptr;
+    QAction* MenDefaultLayout = nullptr; // Ansicht > Standardanordnung
+    QAction* MenStepOut = nullptr;       // Bis Rücksprung (Umschalt+F8)
+    QAction* MenRunToCursor = nullptr;   // Bis Cursor (F4)
+    QAction* MenGoToPC = nullptr;        // Gehe zu PC
     QAction* Inhalt1 = nullptr;
     QAction* Suchen1 = nullptr;
     QAction* Hilfebenutzen1 = nullptr;
@@ -224,6 +245,17 @@ private:
     // Shows the program's current text (a listing, a source file, a disassembly) with the marks
     // of every breakpoint on it.
     void ShowProgramText();
+    // The debugger's tool windows and commands (MainFormDebug.cpp).
+    void CreateDebugWindows();
+    void WireDebugEvents();
+    // After every stop: watches, breakpoints, calls and the PC in the status bar.
+    void ShowDebugState();
+    // The View menu's check marks from the tool windows' visibility.
+    void SyncViewMenu();
+    // The dock arrangement and window geometry: saved when the window closes.
+    void SaveLayout() const;
+    void RestoreLayout();
+    QByteArray DefaultLayout; // saveState() of the arrangement the window starts with
 
     std::unique_ptr<TMessageSink> OwnSink;
     TMessageSink* Sink = nullptr;
@@ -235,7 +267,6 @@ private:
     bool RegistersDirty = false;
     std::array<bool, 5> PortDirty{};
     bool SyncingToolbars = false;
-    bool FloatingPlaced = false;
     QString ListingFolder; // of the last listing opened; empty before the first
     bool AskingReload = false; // a second change while the question is open asks nothing more
 };

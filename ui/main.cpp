@@ -6,12 +6,15 @@
 // --close-ms N starts a run and closes the window after N milliseconds, as its close button
 // does (the program must then end by itself); --show-signals shows the "Signale" window from the
 // start, --show W1,W2 the tool windows of those Ansicht menu items, --type TEXT queues TEXT
-// for the serial receiver, and --profile records the cycle profile from the start.
+// for the serial receiver, --profile records the cycle profile from the start;
+// --break ADDR (an address or a symbol, repeatable) sets a breakpoint and --watch EXPR
+// (repeatable) fills the watch grid after the program is opened.
 
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
 #include "machine/Machine.h"
 #include "ui/MainForm.h"
+#include "ui/WatchView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,6 +59,14 @@ int main(int argc, char* argv[]) {
                                       QStringLiteral("TEXT"));
     const QCommandLineOption profile(QStringLiteral("profile"),
                                      QStringLiteral("Das Zyklenprofil von Anfang an aufzeichnen"));
+    const QCommandLineOption breakAt(QStringLiteral("break"),
+                                     QStringLiteral("Haltepunkt bei ADR (Adresse oder Symbol)"),
+                                     QStringLiteral("ADR"));
+    const QCommandLineOption watch(QStringLiteral("watch"),
+                                   QStringLiteral("Ausdruck in „Überwachte Ausdrücke“"),
+                                   QStringLiteral("AUSDRUCK"));
+    parser.addOption(breakAt);
+    parser.addOption(watch);
     parser.addOption(showSignals);
     parser.addOption(showWindows);
     parser.addOption(profile);
@@ -78,7 +89,16 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(typeText)) window.System->sciType(parser.value(typeText).toUtf8());
     if (parser.isSet(profile)) window.System->setProfiling(true);
     const QStringList args = parser.positionalArguments();
-    if (!args.isEmpty()) window.OpenListing(args.first());
+    if (!args.isEmpty() && window.OpenListing(args.first())) {
+        for (const QString& at : parser.values(breakAt)) {
+            const auto address = window.System->symbols().value(at);
+            bool numeric = false;
+            const uint32_t number = at.startsWith(u'$') ? at.mid(1).toUInt(&numeric, 16) : 0;
+            const int32_t line = window.LineOfProgramCounter(address ? *address : number);
+            if ((address || numeric) && line > 0) window.SynDebugChangeBreakpoint(line);
+        }
+        if (parser.isSet(watch)) window.WatchView->setExpressions(parser.values(watch));
+    }
 
     if (parser.isSet(screenshot)) {
         const QString file = parser.value(screenshot);

@@ -6,6 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -68,7 +71,8 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
     EXPECT_EQ(help.Err, "");
     for (const char* word : {"--max-steps", "--max-cycles", "--break", "--no-reset", "--set",
                              "--port", "--trace", "--regs", "--dump", "--memory-out", "--stats", "--stimulus", "--speed", "--eclock", "--vcd", "--profile", "--cop", "--sci-in", "--sci-out",
-                             "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, steps, cycles"})
+                             "--watch-write", "--watch-read", "--json", "--symbols",
+                             "stop: GRUND PC=$XXXX", "opcode, io, halt, deadlock, breakpoint, watch,"})
         EXPECT_NE(help.Out.find(word), std::string::npos) << word;
     const struct {
         std::string Args, Message, Listing = S;
@@ -463,4 +467,70 @@ TEST(Runner, AnalogSpiAndSciOptionsThatCannotWork) {
                 in.fileName().toStdString() + " --spi-out " + out.fileName().toStdString());
     EXPECT_EQ(good.Exit, 0);
     EXPECT_EQ(good.Err, "stop: steps PC=$E003\n");
+}
+
+// Breakpoints by symbol, data breakpoints and their stop line, the JSON result and the symbol
+// table, on the demo (LIGHT = $04 is first written by "staa LIGHT" at $E011, TICKS = $00 first
+// read by the interrupt routine).
+TEST(Runner, SymbolsDataBreakpointsAndJson) {
+    Check({
+        {"--break idle --regs", 0, "PC=E025 A=40 B=00 X=1000 Y=0000 SP=00FF CCR=C0 CYCLES=58\n",
+         "stop: breakpoint PC=$E025\n", Demo},
+        {"--break idle+3", 0, "", "stop: breakpoint PC=$E028\n", Demo},
+        {"--watch-write LIGHT", 0, "",
+         "stop: watch PC=$E013 instruction=$E011 write=$0004 value=$08\n", Demo},
+        {"--watch-write $03:2", 0, "",
+         "stop: watch PC=$E00D instruction=$E00B write=$0003 value=$00\n", Demo},
+        {"--watch-read ticks:2 --max-steps 100000", 0, "",
+         "stop: watch PC=$E044 instruction=$E042 read=$0000 value=$00\n", Demo},
+        {"--watch-read LIGHT --max-steps 5", 0, "", "stop: steps PC=$E00D\n", Demo},
+        {"--break nosuch", 2, "",
+         "tarvik68hc11-run: Ungültige Adresse für --break: nosuch\n"
+         "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n",
+         Demo},
+        {"--watch-write x+1", 2, "",
+         "tarvik68hc11-run: --watch-write x+1: Register sind hier nicht erlaubt\n", Demo},
+        {"--watch-read nosuch", 2, "",
+         "tarvik68hc11-run: --watch-read nosuch: Unbekanntes Symbol „nosuch“\n", Demo},
+        {"--watch-write $FFFF:2", 2, "",
+         "tarvik68hc11-run: --watch-write $FFFF: Der Bereich reicht über $FFFF hinaus.\n", Demo},
+        {"--watch-read 1:0", 2, "",
+         "tarvik68hc11-run: Ungültige Länge für --watch-read: 1:0\n"
+         "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n",
+         Demo},
+        {"--json --trace", 2, "",
+         "tarvik68hc11-run: --json geht nicht zusammen mit --trace oder --sci-out -: die "
+         "Standardausgabe enthält dann nur das JSON-Objekt.\n"
+         "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n",
+         Demo},
+    });
+
+    const TRun json = RunTool("--watch-write LIGHT --json --dump 2:3 --regs", Demo);
+    EXPECT_EQ(json.Exit, 0);
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(json.Out)).object();
+    EXPECT_EQ(o["stop"].toString(), "watch");
+    EXPECT_EQ(o["pc"].toInt(), 0xE013);
+    EXPECT_EQ(o["registers"].toObject()["A"].toInt(), 0x08);
+    EXPECT_EQ(o["registers"].toObject()["SP"].toInt(), 0xFF);
+    EXPECT_EQ(o["instructions"].toInt(), 8);
+    EXPECT_GT(o["cycles"].toInt(), 0);
+    const QJsonObject dump = o["dumps"].toArray().at(0).toObject();
+    EXPECT_EQ(dump["start"].toInt(), 2);
+    EXPECT_EQ(dump["bytes"].toString(), "000008");
+    const QJsonObject watch = o["watch"].toObject();
+    EXPECT_EQ(watch["instruction"].toInt(), 0xE011);
+    EXPECT_EQ(watch["address"].toInt(), 4);
+    EXPECT_EQ(watch["access"].toString(), "write");
+
+    const TRun symbols = RunTool("--symbols", Demo);
+    EXPECT_EQ(symbols.Exit, 0);
+    EXPECT_EQ(symbols.Err, "");
+    EXPECT_NE(symbols.Out.find("IDLE $E025 code\n"), std::string::npos) << symbols.Out;
+    EXPECT_NE(symbols.Out.find("LIGHT $0004 value\n"), std::string::npos);
+    const TRun symbolsJson = RunTool("--symbols --json", Demo);
+    const QJsonArray list =
+        QJsonDocument::fromJson(QByteArray::fromStdString(symbolsJson.Out)).object()["symbols"].toArray();
+    ASSERT_FALSE(list.isEmpty());
+    EXPECT_EQ(list.at(0).toObject()["name"].toString(), "DDRD");
+    EXPECT_EQ(list.at(0).toObject()["value"].toInt(), 9);
 }

@@ -50,13 +50,12 @@ TEST_F(MainForm, MenusStartWithTheirCaptionsShortcutsAndStates) {
     }
     EXPECT_EQ(items.join('|'),
               "&Datei|Ö&ffnen... |&Zuletzt geöffnet |&Drucken... - |Drucker&einrichtung... - |&Beenden |&Emulator|"
-              "&Start F9|&Unterprogramme komplett - F8|&Einzelschritt F7|Sto&p - Esc|Rese&t |"
+              "&Start F9|&Unterprogramme komplett F8|&Einzelschritt F7|Bis &Rücksprung Shift+F8|"
+              "Bis &Cursor F4|&Gehe zu PC |Sto&p - Esc|Rese&t |"
               "&Geschwindigkeit |E-&Takt |&COP-Watchdog |"
-              "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke |&Signale |"
-              "P&rofil |"
-              "Analog&eingänge |"
-              "Te&rminal |"
-              "Speic&her |"
+              "&Ansicht|&CPU Register + |IO &Ports + |&Toolbar + |Überwachte &Ausdrücke + |"
+              "&Signale |P&rofil |Analog&eingänge |Te&rminal |Speic&her |&Haltepunkte + |A&ufrufe + |"
+              "Standard&anordnung |"
               "&Hilfe|&Inhalt - |&Suchen... - |&Hilfe benutzen - |In&fo... ");
 }
 
@@ -244,6 +243,9 @@ TEST_F(MainForm, ViewMenuToolWindowsPortsMenuAndWatchGridFollowTheirRules) {
     EXPECT_FALSE(ports[Env::PortA]->isVisible() || Form.ToolbarSepPorts[Env::PortA]->isVisible());
     Form.MenIOPorts->trigger();
     EXPECT_FALSE(Form.MenIOPorts->isChecked() || Form.ToolbarPorts->isVisible());
+    EXPECT_TRUE(Form.ToolbarSymbols->isVisible()); // docked beside the source view
+    Form.MenSymbols->trigger();
+    EXPECT_FALSE(Form.ToolbarSymbols->isVisible());
     Form.MenSymbols->trigger();
     EXPECT_TRUE(Form.ToolbarSymbols->isVisible());
     Form.ToolbarSymbols->close(); // the tool window's close button

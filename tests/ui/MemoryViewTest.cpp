@@ -141,8 +141,9 @@ TEST_F(MemoryViewOnDemo, ContextMenuRequestsADataBreakpoint) {
     EXPECT_EQ(requests[0], std::make_pair(0x2005u, 1u));
 }
 
-// Ansicht › Speicher shows the window as a tab beside the Terminal and hides it again.
-TEST(MemoryWindow, ShownFromTheViewMenuBesideTheTerminal) {
+// Ansicht › Speicher shows the window as a tab beside the breakpoints and hides it again; its
+// context menu's request sets a data breakpoint on reads and writes of that byte.
+TEST(MemoryWindow, ShownFromTheViewMenuBesideTheBreakpoints) {
     TRecordingSink sink;
     TFormMain form;
     form.SetMessageSink(&sink);
@@ -151,9 +152,14 @@ TEST(MemoryWindow, ShownFromTheViewMenuBesideTheTerminal) {
     form.MenMemory->trigger();
     EXPECT_TRUE(form.ToolbarMemory->isVisible());
     EXPECT_TRUE(form.MenMemory->isChecked());
-    form.MenTerminal->trigger();
     EXPECT_EQ(form.dockWidgetArea(form.ToolbarMemory), Qt::BottomDockWidgetArea);
-    EXPECT_TRUE(form.tabifiedDockWidgets(form.ToolbarMemory).contains(form.ToolbarTerminal));
+    EXPECT_TRUE(form.tabifiedDockWidgets(form.ToolbarMemory).contains(form.ToolbarBreakpoints));
+    emit form.MemoryView->dataBreakpointRequested(0x0040, 1);
+    ASSERT_EQ(form.System->dataBreakpoints().size(), 1u);
+    EXPECT_EQ(form.System->dataBreakpoints()[0].Address, 0x0040u);
+    EXPECT_EQ(form.System->dataBreakpoints()[0].Kind, Machine::Access::Either);
+    emit form.MemoryView->dataBreakpointRequested(0xFFFF, 2); // past the end: refused, nothing set
+    EXPECT_EQ(form.System->dataBreakpoints().size(), 1u);
     form.MenMemory->trigger();
     EXPECT_FALSE(form.ToolbarMemory->isVisible());
 }

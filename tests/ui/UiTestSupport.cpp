@@ -6,6 +6,9 @@
 // The widgets need one QApplication; the offscreen platform needs no display.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window keeps its layout and watches in QSettings: the tests keep theirs apart.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     // The window keeps recent files and choices in the user's settings: the tests keep theirs
     // in a folder of their own.
