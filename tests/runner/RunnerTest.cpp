@@ -477,6 +477,9 @@ TEST(Runner, SymbolsDataBreakpointsAndJson) {
         {"--break idle --regs", 0, "PC=E025 A=40 B=00 X=1000 Y=0000 SP=00FF CCR=C0 CYCLES=58\n",
          "stop: breakpoint PC=$E025\n", Demo},
         {"--break idle+3", 0, "", "stop: breakpoint PC=$E028\n", Demo},
+        // the first instruction of an interrupt routine: the stop comes right after the entry
+        {"--break rtiisr --regs", 0, "PC=E03B A=00 B=00 X=1000 Y=0139 SP=00F6 CCR=D0 CYCLES=8208\n",
+         "stop: breakpoint PC=$E03B\n", Demo},
         {"--watch-write LIGHT", 0, "",
          "stop: watch PC=$E013 instruction=$E011 write=$0004 value=$08\n", Demo},
         {"--watch-write $03:2", 0, "",
