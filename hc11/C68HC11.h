@@ -329,6 +329,11 @@ private:
     void EnterReset(uint32_t VectorOffset);
     // A step in which no instruction runs: the processor waits or its clock is stopped.
     int32_t IdleStep();
+    // A step that ends with the request it took: an idle step, or an interrupt entry whose
+    // routine starts at a breakpoint (the run stops there, before the routine's first
+    // instruction, as at a breakpoint anywhere else; the check after each instruction never
+    // sees that address). Out of the hot path.
+    int32_t EndStepAtEntry();
     void ReportUnknownOpcode();
 
     // Not a request line: set while the processor waits or its clock is stopped, so that the
@@ -344,6 +349,7 @@ private:
     // State of the step in progress.
     int32_t StartPC = 0;        // PC before interrupt acceptance
     int32_t EntryCycles = 0;    // cycles of an interrupt entry taken in this step
+    bool EntryHitBreakpoint = false; // that entry's routine starts at a breakpoint
     int32_t Opcode = 0;         // the byte dispatched on (after any prefix)
     bool UseIYRegister = false; // the 16-bit register operand is IY
     bool UseIYIndex = false;    // indexed addresses (and INX/DEX/ABX results) use IY

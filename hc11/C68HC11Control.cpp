@@ -75,6 +75,7 @@ void TCPU_68HC11_::EnterInterrupt(uint32_t VectorOffset, int Line) {
     I = true;
     const int32_t back = PC;
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
+    EntryHitBreakpoint = Breakpoints[static_cast<size_t>(PC & 0xFFFF)];
     if (TrackCalls) NoteCall(static_cast<uint32_t>(back), static_cast<uint32_t>(back), Line);
 }
 
@@ -85,6 +86,14 @@ void TCPU_68HC11_::EnterReset(uint32_t VectorOffset) {
     ResetExternals();
     PC = ReadWord(static_cast<uint32_t>(VectorBase) + VectorOffset);
     SetCCR(0xD0);
+}
+
+int32_t TCPU_68HC11_::EndStepAtEntry() {
+    if (!EntryHitBreakpoint) return IdleStep();
+    EntryHitBreakpoint = false;
+    InstructionCycles = EntryCycles;
+    Stop(StopReason::Breakpoint);
+    return EntryCycles;
 }
 
 int32_t TCPU_68HC11_::IdleStep() {

@@ -16,16 +16,8 @@ int32_t TCPU_68HC11_::ExecuteInstruction() {
         Entering = true;
         AcceptInterrupt();
         Entering = false;
-        if (ActivityField != TActivity::Executing) return IdleStep();
+        if (ActivityField != TActivity::Executing || EntryHitBreakpoint) return EndStepAtEntry();
         cycles = EntryCycles;
-        // An interrupt routine that starts at a breakpoint stops there, before its first
-        // instruction, as a breakpoint anywhere else does (the check after each instruction
-        // never sees the routine's first address).
-        if (cycles != 0 && Breakpoints[static_cast<size_t>(PC & 0xFFFF)]) [[unlikely]] {
-            InstructionCycles = cycles;
-            Stop(StopReason::Breakpoint);
-            return cycles;
-        }
     }
 
     // Locals keep the compiler from reloading PC and the cycle count around the stores.
