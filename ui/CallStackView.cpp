@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <iterator>
 
 namespace {
 
@@ -29,6 +30,13 @@ QString entryKind(int Line) {
     if (Line == TCPU_68HC11_::SwiLine) return QStringLiteral("SWI");
     if (Line == TCPU_68HC11_::IrqXIRQ) return QStringLiteral("XIRQ");
     if (Line == TCPU_68HC11_::IrqIRQ) return QStringLiteral("IRQ");
+    // The maskable sources by their vector, $FFD6 (SCI) up to $FFF0 (RTI): line n uses the
+    // vector at $FFC0 + 2n.
+    static const char* const sources[] = {"SCI",  "SPI",  "PAI",  "PAOV", "TOF",  "IC4/OC5", "TOC4",
+                                          "TOC3", "TOC2", "TOC1", "TIC3", "TIC2", "TIC1",    "RTI"};
+    const int index = Line - TCPU_68HC11_::IrqSCI;
+    if (index >= 0 && index < static_cast<int>(std::size(sources)))
+        return QStringLiteral("Interrupt %1").arg(QLatin1String(sources[index]));
     return QStringLiteral("Interrupt %1").arg(Line);
 }
 

@@ -167,7 +167,7 @@ TEST_F(DebuggerWindow, TheCallsWindowShowsTheInterruptAndTheRecentInstructions) 
     QTableWidget* calls = Form.CallStackView->callTable();
     ASSERT_EQ(calls->rowCount(), 2);
     EXPECT_EQ(calls->item(0, 1)->text(), "$E047");
-    EXPECT_EQ(calls->item(1, 0)->text(), "Interrupt 24");
+    EXPECT_EQ(calls->item(1, 0)->text(), "Interrupt RTI");
     EXPECT_EQ(calls->item(1, 2)->text().left(4), "IDLE");
     QTableWidget* history = Form.CallStackView->historyTable();
     EXPECT_EQ(history->rowCount(), 16);
