@@ -1,5 +1,7 @@
 #include "machine/CycleProfile.h"
 
+#include "machine/FileErrorText.h"
+
 #include <QByteArray>
 #include <algorithm>
 
@@ -43,7 +45,7 @@ bool CycleProfile::writeCsv(QIODevice& Out, const std::function<QString(uint32_t
                 QByteArray::number(static_cast<qulonglong>(e.Cycles)) + '\n';
     }
     if (Out.write(text) != text.size()) {
-        if (Error) *Error = QStringLiteral("Fehler beim Schreiben des Profils: %1").arg(Out.errorString());
+        if (Error) *Error = QStringLiteral("Fehler beim Schreiben des Profils: %1").arg(fileErrorText(Out));
         return false;
     }
     return true;

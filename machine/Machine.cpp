@@ -1,6 +1,7 @@
 #include "machine/Machine.h"
 
 #include "machine/BreakpointCondition.h"
+#include "machine/FileErrorText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -102,7 +103,7 @@ bool Machine::loadStimulus(const QString& FileName, QString* Error) {
     if (!file.open(QIODevice::ReadOnly)) {
         if (Error)
             *Error = QStringLiteral("Die Stimulusdatei \"%1\" kann nicht gelesen werden: %2")
-                         .arg(FileName, file.errorString());
+                         .arg(FileName, fileErrorText(file));
         return false;
     }
     auto events = parseStimulus(file.read(16 * 1024 * 1024), FileName, Error);

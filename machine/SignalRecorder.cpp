@@ -1,5 +1,7 @@
 #include "machine/SignalRecorder.h"
 
+#include "machine/FileErrorText.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <cmath>
@@ -168,7 +170,7 @@ bool SignalRecorder::writeVcd(QIODevice& Out, double EClockHertz, QString* Error
     }
     flushBuses();
     if (!written || Out.write(text) != text.size()) {
-        if (Error) *Error = QStringLiteral("Fehler beim Schreiben der VCD-Datei: %1").arg(Out.errorString());
+        if (Error) *Error = QStringLiteral("Fehler beim Schreiben der VCD-Datei: %1").arg(fileErrorText(Out));
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "runner/Runner.h"
 
 #include "cpu/MessageSink.h"
+#include "machine/FileErrorText.h"
 #include "machine/Machine.h"
 #include "machine/NumberParser.h"
 #include "machine/WatchExpression.h"
@@ -19,6 +20,11 @@
 #include <vector>
 
 namespace {
+
+// The reason of the last failed C library call, in German where it is a usual one.
+std::string systemErrorText() {
+    return fileErrorText(QString::fromLocal8Bit(std::strerror(errno))).toStdString();
+}
 
 constexpr const char* ProgramName = "tarvik68hc11-run";
 
@@ -176,7 +182,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         File.setFileName(QString::fromLocal8Bit(Name.c_str()));
         if (Name.empty() || File.open(QIODevice::WriteOnly | QIODevice::Truncate)) return true;
         PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Name +
-                         "\" kann nicht geschrieben werden: " + File.errorString().toStdString());
+                         "\" kann nicht geschrieben werden: " + fileErrorText(File).toStdString());
         return false;
     };
     QFile profile, vcd, spiOut;
@@ -187,7 +193,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         QFile spiIn(QString::fromLocal8Bit(Options.SpiIn.c_str()));
         if (!spiIn.open(QIODevice::ReadOnly)) {
             PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SpiIn +
-                             "\" kann nicht gelesen werden: " + spiIn.errorString().toStdString());
+                             "\" kann nicht gelesen werden: " + fileErrorText(spiIn).toStdString());
             return RunnerExitUsage;
         }
         machine.spiAnswer(spiIn.read(16 * 1024 * 1024));
@@ -202,7 +208,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         memoryOut.reset(std::fopen(Options.MemoryOut.c_str(), "wb"));
         if (!memoryOut) {
             PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.MemoryOut +
-                             "\" kann nicht geschrieben werden: " + std::strerror(errno));
+                             "\" kann nicht geschrieben werden: " + systemErrorText());
             return RunnerExitUsage;
         }
     }
@@ -220,7 +226,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         }
         if (!ok) {
             PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SciIn +
-                             "\" kann nicht gelesen werden: " + in.errorString().toStdString());
+                             "\" kann nicht gelesen werden: " + fileErrorText(in).toStdString());
             return RunnerExitUsage;
         }
         sciIn = in.readAll();
@@ -233,7 +239,7 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
         sciOutFile.reset(std::fopen(Options.SciOut.c_str(), "wb"));
         if (!sciOutFile) {
             PutLine(Err, std::string(ProgramName) + ": Die Datei \"" + Options.SciOut +
-                             "\" kann nicht geschrieben werden: " + std::strerror(errno));
+                             "\" kann nicht geschrieben werden: " + systemErrorText());
             return RunnerExitUsage;
         }
         sciOut = sciOutFile.get();

@@ -1,5 +1,6 @@
 #include "ui/SignalView.h"
 
+#include "machine/FileErrorText.h"
 #include "machine/Machine.h"
 #include "ui/KvErrorBox.h"
 
@@ -413,7 +414,7 @@ bool TSignalView::exportVcdTo(const QString& FileName) {
     if (!file.open(QIODevice::WriteOnly)) {
         KvReportError(MessageSink, this,
                       QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
-                          .arg(FileName, file.errorString()));
+                          .arg(FileName, fileErrorText(file)));
         return false;
     }
     QString error;
@@ -425,7 +426,7 @@ bool TSignalView::exportVcdTo(const QString& FileName) {
     if (!file.commit()) {
         KvReportError(MessageSink, this,
                       QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
-                          .arg(FileName, file.errorString()));
+                          .arg(FileName, fileErrorText(file)));
         return false;
     }
     return true;

@@ -100,7 +100,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
         {"--speed 1e3", "Ungültiger Faktor für --speed: 1e3 (z. B. 1, 0.5, 1/100; höchstens 1000)"},
         {"--eclock 999", "Ungültiger E-Takt für --eclock: 999 (1000 bis 100000000 Hz)"},
         {"--stimulus /x/none.stim",
-         "Die Stimulusdatei \"/x/none.stim\" kann nicht gelesen werden: No such file or directory",
+         "Die Stimulusdatei \"/x/none.stim\" kann nicht gelesen werden: Datei oder Ordner nicht gefunden",
          S, false},
         {"--dump 0:65537", "Ungültiger Bereich für --dump: 0:65537"},
         {"--regs " + S, "Mehr als eine Listdatei angegeben: " + S},
@@ -109,7 +109,7 @@ TEST(Runner, BadUsageAndUnreadableFilesExitWith2AndRunNothing) {
         {"--regs /x/a.lst", "Die Datei „/x/a.lst“ wurde nicht gefunden.", "", false},
         {"--regs", "„" + DataDir + "“ ist ein Verzeichnis und keine Datei.", DataDir, false},
         {"--memory-out /x/m.bin",
-         "Die Datei \"/x/m.bin\" kann nicht geschrieben werden: No such file or directory", S,
+         "Die Datei \"/x/m.bin\" kann nicht geschrieben werden: Datei oder Ordner nicht gefunden", S,
          false},
     };
     const std::string hint =
@@ -327,7 +327,7 @@ TEST(Runner, ProfileAndSignalFilesOfARun) {
     const TRun bad = RunTool("--profile /x/p.csv");
     EXPECT_EQ(bad.Exit, 2);
     EXPECT_EQ(bad.Err, "tarvik68hc11-run: Die Datei \"/x/p.csv\" kann nicht geschrieben werden: "
-                       "No such file or directory\n");
+                       "Datei oder Ordner nicht gefunden\n");
 }
 
 // --cop turns the watchdog on: the looping program never restarts it, so after 2^15 cycles the
@@ -412,11 +412,11 @@ TEST(Runner, SciOptionsThatCannotWork) {
            {"--trace --sci-out=-", 2, "", usage},
            {"--sci-out - --dump 0:1", 2, "", usage},
            {"--sci-in /x/in.bin", 2, "",
-            "tarvik68hc11-run: Die Datei \"/x/in.bin\" kann nicht gelesen werden: No such file "
-            "or directory\n"},
+            "tarvik68hc11-run: Die Datei \"/x/in.bin\" kann nicht gelesen werden: Datei oder "
+            "Ordner nicht gefunden\n"},
            {"--sci-out /x/out.bin", 2, "",
-            "tarvik68hc11-run: Die Datei \"/x/out.bin\" kann nicht geschrieben werden: No such "
-            "file or directory\n"},
+            "tarvik68hc11-run: Die Datei \"/x/out.bin\" kann nicht geschrieben werden: Datei "
+            "oder Ordner nicht gefunden\n"},
            {"--sci-in=", 2, "",
             "tarvik68hc11-run: --sci-in erwartet einen Dateinamen oder \"-\".\n"
             "Aufruf: tarvik68hc11-run [Optionen] LISTING (--help zeigt alle Optionen)\n"}});
@@ -440,19 +440,19 @@ TEST(Runner, AnalogSpiAndSciOptionsThatCannotWork) {
     const std::string unreadable = "\" kann nicht gelesen werden: ";
     cases.push_back(
         {"--spi-in /x/in.bin", 2, "",
-         "tarvik68hc11-run: Die Datei \"/x/in.bin" + unreadable + "No such file or directory\n"});
+         "tarvik68hc11-run: Die Datei \"/x/in.bin" + unreadable + "Datei oder Ordner nicht gefunden\n"});
     cases.push_back({"--spi-in " + DataDir, 2, "",
                      "tarvik68hc11-run: Die Datei \"" + DataDir + unreadable +
-                         "file to open is a directory\n"});
+                         "das ist ein Ordner\n"});
     cases.push_back({"--sci-in " + DataDir, 2, "",
                      "tarvik68hc11-run: Die Datei \"" + DataDir + unreadable +
-                         "file to open is a directory\n"});
+                         "das ist ein Ordner\n"});
     cases.push_back({"--spi-out /x/out.bin", 2, "",
                      "tarvik68hc11-run: Die Datei \"/x/out.bin\" kann nicht geschrieben werden: "
-                     "No such file or directory\n"});
+                     "Datei oder Ordner nicht gefunden\n"});
     cases.push_back({"--spi-out " + DataDir, 2, "",
                      "tarvik68hc11-run: Die Datei \"" + DataDir +
-                         "\" kann nicht geschrieben werden: Is a directory\n"});
+                         "\" kann nicht geschrieben werden: das ist ein Ordner\n"});
     for (const std::string option : {"--spi-in", "--spi-out"})
         cases.push_back({option + "=", 2, "",
                          "tarvik68hc11-run: " + option + " erwartet einen Dateinamen.\n" + hint});
