@@ -346,7 +346,13 @@ int RunListing(const TRunnerOptions& Options, std::FILE* Out, std::FILE* Err) {
     if (profile.isOpen()) {
         QString profileError;
         const auto symbol = [&machine](uint32_t A) { return machine.symbolFor(A); };
-        const auto line = [&machine](uint32_t A) { return machine.program().LineOfAddress(A) + 1; };
+        // The line in the text that shows the address (an ELF's code may lie in several
+        // source files), 0 where no text does.
+        const auto line = [&machine](uint32_t A) {
+            const LoadedProgram& program = machine.loadedProgram();
+            const int document = program.documentOf(A);
+            return document < 0 ? 0 : program.document(document).LineOfAddress(A) + 1;
+        };
         if (!machine.profile()->writeCsv(profile, symbol, line, &profileError)) {
             PutLine(Err, std::string(ProgramName) + ": " + profileError.toStdString());
             status = RunnerExitUsage;

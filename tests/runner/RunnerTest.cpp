@@ -306,6 +306,17 @@ TEST(Runner, ProgramFilesOfEveryFormat) {
                          "Datenbytes der Zeile (Zeile abgeschnitten?).\n",
                      bad.fileName().toStdString()});
     Check(cases);
+
+    // The profile's line of an ELF's address is the line of the source file that holds it:
+    // addx lies at line 8 of sumsub.s, the loop at line 21 of sum.s.
+    QTemporaryFile profile;
+    ASSERT_TRUE(profile.open());
+    const TRun run = RunTool("--break 0xE013 --profile " + profile.fileName().toStdString(),
+                             ex + "sum.elf");
+    EXPECT_EQ(run.Exit, 0);
+    const QByteArray csv = profile.readAll();
+    EXPECT_TRUE(csv.contains("\nE015,addx,8,10,40\n")) << csv.toStdString();
+    EXPECT_TRUE(csv.contains("\nE008,loop,21,10,60\n")) << csv.toStdString();
 }
 
 // --profile writes executions and cycles per address with the label and listing line; --vcd the
