@@ -925,6 +925,15 @@ void TFormMain::MenViewToolbarClick(QObject* Sender) {
     ToolbarMemory->setVisible(MenMemory->isChecked());
     ToolbarBreakpoints->setVisible(MenBreakpoints->isChecked());
     ToolbarCalls->setVisible(MenCalls->isChecked());
+    // A tool window just shown comes to the front of its tab group.
+    const std::pair<QAction*, QDockWidget*> docks[] = {
+        {MenCPURegister, ToolbarCPU},   {MenSymbols, ToolbarSymbols},
+        {MenSignals, ToolbarSignals},   {MenProfile, ToolbarProfile},
+        {MenAnalog, ToolbarAnalog},     {MenTerminal, ToolbarTerminal},
+        {MenMemory, ToolbarMemory},     {MenBreakpoints, ToolbarBreakpoints},
+        {MenCalls, ToolbarCalls}};
+    for (const auto& [item, dock] : docks)
+        if (Sender == item && item->isChecked()) dock->raise();
     SyncingToolbars = false;
 }
 

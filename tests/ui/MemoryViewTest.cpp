@@ -154,6 +154,10 @@ TEST(MemoryWindow, ShownFromTheViewMenuBesideTheBreakpoints) {
     EXPECT_TRUE(form.MenMemory->isChecked());
     EXPECT_EQ(form.dockWidgetArea(form.ToolbarMemory), Qt::BottomDockWidgetArea);
     EXPECT_TRUE(form.tabifiedDockWidgets(form.ToolbarMemory).contains(form.ToolbarBreakpoints));
+    // shown in front of the breakpoints, whose tab it shares
+    QApplication::processEvents();
+    EXPECT_FALSE(form.ToolbarMemory->visibleRegion().isEmpty());
+    EXPECT_TRUE(form.ToolbarBreakpoints->visibleRegion().isEmpty());
     emit form.MemoryView->dataBreakpointRequested(0x0040, 1);
     ASSERT_EQ(form.System->dataBreakpoints().size(), 1u);
     EXPECT_EQ(form.System->dataBreakpoints()[0].Address, 0x0040u);
