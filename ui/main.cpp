@@ -13,6 +13,7 @@
 #include "ui/AboutForm.h"
 #include "ui/GermanTranslations.h"
 #include "machine/Machine.h"
+#include "machine/MemoryImage.h"
 #include "ui/MainForm.h"
 #include "ui/WatchView.h"
 
@@ -91,11 +92,9 @@ int main(int argc, char* argv[]) {
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty() && window.OpenListing(args.first())) {
         for (const QString& at : parser.values(breakAt)) {
-            const auto address = window.System->symbols().value(at);
-            bool numeric = false;
-            const uint32_t number = at.startsWith(u'$') ? at.mid(1).toUInt(&numeric, 16) : 0;
-            const int32_t line = window.LineOfProgramCounter(address ? *address : number);
-            if ((address || numeric) && line > 0) window.SynDebugChangeBreakpoint(line);
+            const auto address = parseAddressText(at, window.System->symbols());
+            const int32_t line = address ? window.LineOfProgramCounter(*address) : -1;
+            if (line > 0) window.SynDebugChangeBreakpoint(line);
         }
         if (parser.isSet(watch)) window.WatchView->setExpressions(parser.values(watch));
     }
