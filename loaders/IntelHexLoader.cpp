@@ -27,9 +27,7 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
             return fail(i,
                         QStringLiteral("Das ist kein Intel-HEX-Satz (Zeilen beginnen mit „:“)."));
         const auto bytes = TextRecords::hexBytes(line.mid(1));
-        if (!bytes || bytes->size() < 5)
-            return fail(i, QStringLiteral("Der Satz enthält Zeichen, die keine Hexziffern sind, "
-                                          "oder ist unvollständig."));
+        if (!bytes || bytes->size() < 5) return fail(i, TextRecords::notHexText());
         const size_t count = (*bytes)[0];
         if (count + 5 != bytes->size())
             return fail(i, QStringLiteral("Die Satzlänge %1 passt nicht zu den %2 Datenbytes der "
@@ -41,8 +39,7 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
             sum += b;
         if ((sum & 0xFF) != 0) {
             const uint8_t expected = static_cast<uint8_t>((bytes->back() - sum) & 0xFF);
-            return fail(i, QStringLiteral("Prüfsumme falsch: $%1 gelesen, $%2 erwartet.")
-                               .arg(hex(bytes->back(), 2), hex(expected, 2)));
+            return fail(i, TextRecords::badChecksumText(bytes->back(), expected));
         }
         const uint32_t address = (static_cast<uint32_t>((*bytes)[1]) << 8) | (*bytes)[2];
         const int type = (*bytes)[3];
@@ -53,9 +50,7 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
         switch (type) {
         case 0x00:
             if (address + count > 0x10000)
-                return fail(i, QStringLiteral("Die Adresse $%1 liegt hinter $FFFF: der 68HC11 "
-                                              "hat 64 KiB Adressraum.")
-                                   .arg(hex(address + count - 1, 4)));
+                return fail(i, TextRecords::pastAddressSpaceText(address + count - 1));
             for (size_t k = 0; k < count; ++k)
                 image.put(address + static_cast<uint32_t>(k), data[k]);
             break;
@@ -66,9 +61,8 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
                 return fail(i, QStringLiteral("Ein Adresssatz (Typ %1) hat zwei Datenbytes.")
                                    .arg(hex(static_cast<uint64_t>(type), 2)));
             if (value != 0)
-                return fail(i, QStringLiteral("Die Adresse $%1 liegt hinter $FFFF: der 68HC11 "
-                                              "hat 64 KiB Adressraum.")
-                                   .arg(hex(type == 0x02 ? value * 16 : uint64_t{value} << 16, 5)));
+                return fail(i, TextRecords::pastAddressSpaceText(
+                                   type == 0x02 ? value * 16 : uint64_t{value} << 16));
             break;
         case 0x03:
         case 0x05: {
@@ -78,10 +72,7 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
             // Type 03 is CS:IP, type 05 a linear address.
             const uint64_t start =
                 type == 0x03 ? uint64_t{value >> 16} * 16 + (value & 0xFFFF) : uint64_t{value};
-            if (start > 0xFFFF)
-                return fail(
-                    i,
-                    QStringLiteral("Die Startadresse $%1 liegt hinter $FFFF.").arg(hex(start, 4)));
+            if (start > 0xFFFF) return fail(i, TextRecords::startPastAddressSpaceText(start));
             image.Entry = static_cast<uint16_t>(start);
             break;
         }

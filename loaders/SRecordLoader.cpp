@@ -5,7 +5,6 @@
 namespace SRecordLoader {
 
 using TextRecords::atLine;
-using TextRecords::hex;
 
 bool looksLike(const QByteArray& Data) {
     const QByteArray first = TextRecords::firstLine(Data);
@@ -30,9 +29,7 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
                         QStringLiteral("Das ist kein S-Record (Zeilen beginnen mit S0 bis S9)."));
         const int type = line[1] - '0';
         const auto bytes = TextRecords::hexBytes(line.mid(2));
-        if (!bytes || bytes->empty())
-            return fail(i, QStringLiteral("Der Satz enthält Zeichen, die keine Hexziffern sind, "
-                                          "oder ist unvollständig."));
+        if (!bytes || bytes->empty()) return fail(i, TextRecords::notHexText());
         const size_t count = (*bytes)[0];
         if (count + 1 != bytes->size())
             return fail(i, QStringLiteral("Die Satzlänge %1 passt nicht zu den %2 Bytes der Zeile "
@@ -44,8 +41,7 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
             sum += (*bytes)[k];
         const uint8_t expected = static_cast<uint8_t>(~sum & 0xFF);
         if (expected != bytes->back())
-            return fail(i, QStringLiteral("Prüfsumme falsch: $%1 gelesen, $%2 erwartet.")
-                               .arg(hex(bytes->back(), 2), hex(expected, 2)));
+            return fail(i, TextRecords::badChecksumText(bytes->back(), expected));
         // Address width by type: S0/S1/S5/S9 two bytes, S2/S6/S8 three, S3/S7 four.
         static constexpr int AddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
         const int width = AddressBytes[type];
@@ -68,18 +64,15 @@ std::optional<ProgramImage> parse(const QByteArray& Data, QString* Error) {
         case 2:
         case 3:
             if (address + dataCount > 0x10000)
-                return fail(i, QStringLiteral("Die Adresse $%1 liegt hinter $FFFF: der 68HC11 "
-                                              "hat 64 KiB Adressraum.")
-                                   .arg(hex(address + (dataCount ? dataCount - 1 : 0), 4)));
+                return fail(i, TextRecords::pastAddressSpaceText(address +
+                                                                 (dataCount ? dataCount - 1 : 0)));
             for (size_t k = 0; k < dataCount; ++k)
                 image.put(static_cast<uint32_t>(address + k), (*bytes)[first + k]);
             break;
         case 5:
         case 6: break; // record counts: checked by their checksum only
         default:       // 7, 8, 9: the end, with the start address
-            if (address > 0xFFFF)
-                return fail(i, QStringLiteral("Die Startadresse $%1 liegt hinter $FFFF.")
-                                   .arg(hex(address, 4)));
+            if (address > 0xFFFF) return fail(i, TextRecords::startPastAddressSpaceText(address));
             image.Entry = static_cast<uint16_t>(address);
             ended = true;
             break;

@@ -55,4 +55,23 @@ QString atLine(qsizetype Index, const QString& Text) {
     return QStringLiteral("Zeile %1: %2").arg(Index + 1).arg(Text);
 }
 
+QString notHexText() {
+    return QStringLiteral("Der Satz enthält Zeichen, die keine Hexziffern sind, oder ist "
+                          "unvollständig.");
+}
+
+QString badChecksumText(uint8_t Read, uint8_t Expected) {
+    return QStringLiteral("Prüfsumme falsch: $%1 gelesen, $%2 erwartet.")
+        .arg(hex(Read, 2), hex(Expected, 2));
+}
+
+QString pastAddressSpaceText(uint64_t Address) {
+    return QStringLiteral("Die Adresse $%1 liegt hinter $FFFF: der 68HC11 hat 64 KiB Adressraum.")
+        .arg(hex(Address, 4));
+}
+
+QString startPastAddressSpaceText(uint64_t Address) {
+    return QStringLiteral("Die Startadresse $%1 liegt hinter $FFFF.").arg(hex(Address, 4));
+}
+
 } // namespace TextRecords

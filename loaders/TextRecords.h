@@ -22,4 +22,10 @@ QString hex(uint64_t Value, int Width);
 // "Zeile N: Text" for a 0-based line index.
 QString atLine(qsizetype Index, const QString& Text);
 
+// The reasons both formats give for a bad record.
+QString notHexText();
+QString badChecksumText(uint8_t Read, uint8_t Expected);
+QString pastAddressSpaceText(uint64_t Address);
+QString startPastAddressSpaceText(uint64_t Address);
+
 } // namespace TextRecords
